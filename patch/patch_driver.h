@@ -1,0 +1,57 @@
+// The patch driver: silent or interactive from the command line, the confirmation, the
+// stages in their fixed order, one outcome code for the first stage that fails, its
+// message, and the exit code.
+#pragma once
+
+#include <windows.h>
+
+#include "qor_wchar_string.h"
+
+// The stages of the patch, in the order the driver calls them. Each answers for itself
+// whether it passed; the driver alone decides what a false answer means.
+class IPatchStages
+{
+public:
+    virtual ~IPatchStages() {}
+    virtual bool checkSuiteVersion() = 0;
+    virtual bool checkOperatingSystem() = 0;
+    virtual bool isPatchApplied() = 0;
+    virtual bool stopComponentProcesses() = 0;
+    virtual bool replaceComponentFiles() = 0;
+    virtual void completePatch(bool bSilent) = 0;
+};
+
+enum EPatchOutcome
+{
+    poPatched = 0,
+    poNotEligible = 1,
+    poAlreadyApplied = 2,
+    poReplaceFailed = 3,
+    poStopFailed = 4,
+    poRestartNeeded = 5 // has a message, but no path of the driver produces it
+};
+
+// Every dialog of the patch carries this caption.
+extern const WCHAR g_szPatchCaption[];
+
+enum
+{
+    IDS_PATCH_CONFIRM = 104,
+    IDS_PATCH_RESTART = 120
+};
+
+// "/s" or "-s" anywhere in the command line, in any letter case.
+bool isSilentCommandLine(LPCWSTR szCommandLine);
+
+// A string of the program's own string table in the language the platform picks; empty
+// text when it is missing.
+CQORWCharString loadProgramString(UINT uStringId);
+
+// Shows the message of outcomes 1 to 5 with only an OK button; other codes show nothing.
+void showOutcomeMessage(UINT uOutcome);
+
+// Runs the stages and returns the outcome code; no dialog.
+UINT runPatchStages(IPatchStages& stages, bool bSilent);
+
+// The whole program: returns the exit code, 1 when the user cancels, 0 otherwise.
+int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages);

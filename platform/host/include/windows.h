@@ -1,0 +1,10 @@
+// Host build's <windows.h>: the Win32 subset the program and its library call,
+// implemented over Linux and the machine folder (see platform/host/src).
+#pragma once
+
+#include "host/win_types.h"
+#include "host/win_errors.h"
+#include "host/win_kernel.h"
+#include "host/win_strings.h"
+#include "host/win_resources.h"
+#include "host/win_dialogs.h"

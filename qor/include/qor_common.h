@@ -1,0 +1,62 @@
+// Declarations shared by the whole library.
+#pragma once
+
+#include <windows.h>
+
+// The reporting position of a record: the source file as the compiler names it, and the line.
+#define QOR_HERE TEXT(__FILE__), __LINE__
+
+// Direction of an occurrence search.
+enum parseMode
+{
+    pmForward = 1,
+    pmBackward = 2
+};
+
+// Which occurrences a text operation touches: all, one, or the first n.
+enum subStringMode
+{
+    ssmAll = 1,
+    ssmOccur = 2,
+    ssmNum = 4
+};
+
+enum asNumberSystem
+{
+    nsHex = 1,
+    nsBin = 2,
+    nsOct = 4,
+    nsDec = 8
+};
+
+// How a record's code is to be read.
+enum
+{
+    QOR_CODE_ERROR = 0,     // an error code; 0 and -1 mean no error
+    QOR_CODE_PASS_FAIL = 1, // non-zero passed
+    QOR_CODE_LOGICAL = 2,   // non-zero true
+    QOR_CODE_RETURN = 3     // a return code, shown in hexadecimal
+};
+
+// Record types: one bit each.
+enum
+{
+    QOR_LOG_CRITICAL = 0x001,
+    QOR_LOG_EXCEPTION_BAD = 0x002,
+    QOR_LOG_EXCEPTION_OK = 0x004,
+    QOR_LOG_ERROR = 0x008,
+    QOR_LOG_WARNING = 0x010,
+    QOR_LOG_DEBUG = 0x020,
+    QOR_LOG_INFORMATION = 0x040,
+    QOR_LOG_NOTIFICATION = 0x080,
+    QOR_LOG_ENTRY = 0x100,
+    QOR_LOG_EXIT = 0x200,
+    QOR_LOG_SUCCESS = 0x400,
+    QOR_LOG_FAILURE = 0x800
+};
+
+// The output a record goes to: bit 1 is the text file.
+enum
+{
+    QOR_OUTPUT_TEXT = 0x01
+};

@@ -1,0 +1,137 @@
+#include "qor_log_data.h"
+
+#include <new>
+
+namespace
+{
+// Texts this long or longer are refused rather than copied.
+const int kMaxTextUnits = 0x40000000;
+} // namespace
+
+CQORLogData::CQORLogData(ULONG ulType, LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,
+                         LPCWSTR szModuleName, LPCWSTR szOutputPath)
+    : m_ulType(ulType), m_szMessage(nullptr), m_szModuleName(nullptr), m_szOutputPath(nullptr),
+      m_ulCodeKind(ulCodeKind), m_lCode(lCode)
+{
+    setMessage(szMessage);
+    setModuleName(szModuleName);
+    setOutputPath(szOutputPath);
+}
+
+CQORLogData::CQORLogData(const CQORLogData& other)
+    : m_ulType(0), m_szMessage(nullptr), m_szModuleName(nullptr), m_szOutputPath(nullptr),
+      m_ulCodeKind(0), m_lCode(0)
+{
+    copyFrom(other);
+}
+
+CQORLogData& CQORLogData::operator=(const CQORLogData& other)
+{
+    if (this != &other)
+        copyFrom(other);
+    return *this;
+}
+
+CQORLogData::~CQORLogData()
+{
+    freeAll();
+}
+
+void CQORLogData::setCode(ULONG ulCodeKind, LONG lCode)
+{
+    m_ulCodeKind = ulCodeKind;
+    m_lCode = lCode;
+}
+
+bool CQORLogData::copyText(LPWSTR& szField, LPCWSTR szSource)
+{
+    freeText(szField);
+    if (szSource == nullptr)
+        return true;
+    int nLength = 0;
+    while (nLength < kMaxTextUnits && szSource[nLength] != 0)
+        ++nLength;
+    if (nLength == 0 || nLength >= kMaxTextUnits)
+        return false;
+    LPWSTR szCopy = new (std::nothrow) WCHAR[nLength + 1];
+    if (szCopy == nullptr)
+        return false;
+    for (int i = 0; i <= nLength; ++i)
+        szCopy[i] = szSource[i];
+    szField = szCopy;
+    return true;
+}
+
+void CQORLogData::freeText(LPWSTR& szField)
+{
+    delete[] szField;
+    szField = nullptr;
+}
+
+void CQORLogData::copyFrom(const CQORLogData& other)
+{
+    m_ulType = other.m_ulType;
+    m_ulCodeKind = other.m_ulCodeKind;
+    m_lCode = other.m_lCode;
+    copyText(m_szMessage, other.m_szMessage);
+    copyText(m_szModuleName, other.m_szModuleName);
+    copyText(m_szOutputPath, other.m_szOutputPath);
+}
+
+void CQORLogData::freeAll()
+{
+    freeText(m_szMessage);
+    freeText(m_szModuleName);
+    freeText(m_szOutputPath);
+}
+
+CQORDetailedLogData::CQORDetailedLogData(ULONG ulType, LPCWSTR szMessage, LONG lCode,
+                                         ULONG ulCodeKind, LPCWSTR szObjectName,
+                                         LPCWSTR szFunctionName, LPCWSTR szSourceFile,
+                                         ULONG ulLine, LPCWSTR szModuleName,
+                                         LPCWSTR szOutputPath)
+    : CQORLogData(ulType, szMessage, lCode, ulCodeKind, szModuleName, szOutputPath),
+      m_szObjectName(nullptr), m_szFunctionName(nullptr), m_szSourceFile(nullptr),
+      m_ulLine(ulLine)
+{
+    copyText(m_szObjectName, szObjectName);
+    copyText(m_szFunctionName, szFunctionName);
+    copyText(m_szSourceFile, szSourceFile);
+}
+
+CQORDetailedLogData::CQORDetailedLogData(const CQORDetailedLogData& other)
+    : CQORLogData(other), m_szObjectName(nullptr), m_szFunctionName(nullptr),
+      m_szSourceFile(nullptr), m_ulLine(0)
+{
+    copyFrom(other);
+}
+
+CQORDetailedLogData& CQORDetailedLogData::operator=(const CQORDetailedLogData& other)
+{
+    if (this != &other)
+    {
+        CQORLogData::operator=(other);
+        copyFrom(other);
+    }
+    return *this;
+}
+
+CQORDetailedLogData::~CQORDetailedLogData()
+{
+    freeAll();
+}
+
+void CQORDetailedLogData::copyFrom(const CQORDetailedLogData& other)
+{
+    m_ulLine = other.m_ulLine;
+    copyText(m_szObjectName, other.m_szObjectName);
+    copyText(m_szFunctionName, other.m_szFunctionName);
+    copyText(m_szSourceFile, other.m_szSourceFile);
+}
+
+void CQORDetailedLogData::freeAll()
+{
+    freeText(m_szObjectName);
+    freeText(m_szFunctionName);
+    freeText(m_szSourceFile);
+}

@@ -1,0 +1,48 @@
+// The root of every log record, exception and warning of the library.
+#pragma once
+
+#include "qor_log_data.h"
+
+class CQORLogging
+{
+public:
+    CQORLogging(USHORT usOutputMask, bool bLogOnDestroy);
+    virtual ~CQORLogging();
+
+    // Writes the record to the outputs the engine selects; true when the last one wrote it.
+    // Never throws and leaves the thread's last-error value as it found it.
+    virtual bool log() = 0;
+    bool isLogged() const { return m_bLogged; }
+    USHORT getOutputMask() const { return m_usOutputMask; }
+
+protected:
+    CQORLogging(const CQORLogging& other) = default;
+    CQORLogging& operator=(const CQORLogging& other) = default;
+
+    // The level check; used alone by simple records.
+    bool shouldLog(CQORLogData& data);
+    // The level check followed by the object filter; used by detailed records.
+    bool shouldLogObject(CQORDetailedLogData& data);
+
+    bool m_bLogOnDestroy;
+    USHORT m_usOutputMask;
+    bool m_bLogged;
+};
+
+// The convention of every library method: a caught record is written once, whatever
+// else is caught becomes an unhandled-exception record. Both return nothing to the caller.
+void qorReportCaught(CQORLogging& caught);
+void qorReportUnhandled(LONG lCode, LPCWSTR szSourceFile, ULONG ulLine);
+
+// Ends a try block with the two handlers of the convention and returns failResult.
+#define QOR_CATCH_RETURN(failResult, unhandledCode)                                                \
+    catch (CQORLogging & qorCaught)                                                                \
+    {                                                                                              \
+        qorReportCaught(qorCaught);                                                                \
+        return failResult;                                                                         \
+    }                                                                                              \
+    catch (...)                                                                                    \
+    {                                                                                              \
+        qorReportUnhandled(unhandledCode, QOR_HERE);                                               \
+        return failResult;                                                                         \
+    }

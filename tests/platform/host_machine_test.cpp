@@ -1,0 +1,46 @@
+// The host machine itself: its machine.ini, the dialog script and events.log, and the
+// per-thread last-error value.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "qor_host.h"
+#include "test_text.h"
+
+TEST(HostMachine, DialogsAnswerFromTheScriptInOrderThenWithZero)
+{
+    qorhost::setMachineIni("[Dialogs]\nAnswers = yes, No ,cancel, 4\n");
+    qorhost::scriptDialogAnswers({IDOK});
+    EXPECT_EQ(IDOK, MessageBoxW(nullptr, TEXT("t"), TEXT("c"), MB_OKCANCEL));
+    EXPECT_EQ(IDYES, MessageBoxW(nullptr, TEXT("t"), TEXT("c"), MB_YESNO));
+    EXPECT_EQ(IDNO, MessageBoxW(nullptr, TEXT("t"), TEXT("c"), MB_YESNO));
+    EXPECT_EQ(IDCANCEL, MessageBoxW(nullptr, TEXT("t"), TEXT("c"), MB_OKCANCEL));
+    EXPECT_EQ(IDRETRY, MessageBoxW(nullptr, TEXT("t"), TEXT("c"), MB_RETRYCANCEL));
+    EXPECT_EQ(0, MessageBoxW(nullptr, TEXT("t"), nullptr, MB_OK));
+    std::vector<qorhost::HostEvent> vecBoxes = qorhost::messageBoxes();
+    ASSERT_EQ(6u, vecBoxes.size());
+    EXPECT_EQ("Error", utf8(vecBoxes[5].caption.c_str())) << "a box without caption says Error";
+    EXPECT_EQ(0, vecBoxes[5].iAnswer);
+}
+
+TEST(HostMachine, LastErrorBelongsToEachThread)
+{
+    SetLastError(5);
+    DWORD dwOtherThread = 99;
+    std::thread other([&dwOtherThread] {
+        dwOtherThread = GetLastError();
+        SetLastError(6);
+    });
+    other.join();
+    EXPECT_EQ(0u, dwOtherThread);
+    EXPECT_EQ(5u, GetLastError());
+}
+
+TEST(HostMachine, NonNullModuleNamesAreNotLoaded)
+{
+    EXPECT_EQ(nullptr, GetModuleHandleW(TEXT("shlwapi.dll")));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
+}
