@@ -51,7 +51,8 @@ CQORWCharString loadProgramString(UINT uStringId)
     if (hInfo == nullptr)
         return CQORWCharString();
     HGLOBAL hData = LoadResource(hModule, hInfo);
-    const WCHAR* pUnit = hData != nullptr ? static_cast<const WCHAR*>(LockResource(hData)) : nullptr;
+    const WCHAR* pUnit =
+        hData != nullptr ? static_cast<const WCHAR*>(LockResource(hData)) : nullptr;
     if (pUnit == nullptr)
         return CQORWCharString();
     // The block holds 16 strings, each its length followed by its units.

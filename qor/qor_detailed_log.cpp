@@ -3,10 +3,9 @@
 #include "qor_log_engine.h"
 
 CQORDetailedLog::CQORDetailedLog(ULONG ulType, LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,
-                                 LPCWSTR szObjectName, LPCWSTR szFunctionName,
-                                 LPCWSTR szSourceFile, ULONG ulLine, bool bLogNow,
-                                 bool bLogOnDestroy, USHORT usOutputMask, LPCWSTR szModuleName,
-                                 LPCWSTR szOutputPath)
+                                 LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR szSourceFile,
+                                 ULONG ulLine, bool bLogNow, bool bLogOnDestroy,
+                                 USHORT usOutputMask, LPCWSTR szModuleName, LPCWSTR szOutputPath)
     : CQORLogging(usOutputMask, bLogOnDestroy),
       m_data(ulType, szMessage, lCode, ulCodeKind, szObjectName, szFunctionName, szSourceFile,
              ulLine, szModuleName, szOutputPath)
@@ -51,17 +50,16 @@ CQORLogException1::CQORLogException1(LPCWSTR szMessage, LONG lCode, ULONG ulCode
 }
 
 CQORLogWarning::CQORLogWarning(LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,
-                               LPCWSTR szObjectName, LPCWSTR szFunctionName,
-                               LPCWSTR szSourceFile, ULONG ulLine, USHORT usOutputMask,
-                               bool bLogNow, bool bLogOnDestroy)
-    : CQORDetailedLog(QOR_LOG_WARNING, szMessage, lCode, ulCodeKind, szObjectName,
-                      szFunctionName, szSourceFile, ulLine, bLogNow, bLogOnDestroy, usOutputMask)
+                               LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR szSourceFile,
+                               ULONG ulLine, USHORT usOutputMask, bool bLogNow, bool bLogOnDestroy)
+    : CQORDetailedLog(QOR_LOG_WARNING, szMessage, lCode, ulCodeKind, szObjectName, szFunctionName,
+                      szSourceFile, ulLine, bLogNow, bLogOnDestroy, usOutputMask)
 {
 }
 
-CQORLogDebug::CQORLogDebug(LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,
-                           LPCWSTR szSourceFile, ULONG ulLine)
-    : CQORDetailedLog(QOR_LOG_DEBUG, szMessage, lCode, ulCodeKind, nullptr, nullptr,
-                      szSourceFile, ulLine, true, false)
+CQORLogDebug::CQORLogDebug(LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind, LPCWSTR szSourceFile,
+                           ULONG ulLine)
+    : CQORDetailedLog(QOR_LOG_DEBUG, szMessage, lCode, ulCodeKind, nullptr, nullptr, szSourceFile,
+                      ulLine, true, false)
 {
 }

@@ -36,8 +36,8 @@ class CQORLogWarning : public CQORDetailedLog
 {
 public:
     CQORLogWarning(LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind, LPCWSTR szObjectName,
-                   LPCWSTR szFunctionName, LPCWSTR szSourceFile, ULONG ulLine,
-                   USHORT usOutputMask, bool bLogNow, bool bLogOnDestroy);
+                   LPCWSTR szFunctionName, LPCWSTR szSourceFile, ULONG ulLine, USHORT usOutputMask,
+                   bool bLogNow, bool bLogOnDestroy);
 };
 
 // A "DEBUG" record, written where it is made and never thrown.

@@ -44,11 +44,10 @@ void qorFormatRecordMessage(const SQORRecordInfo& info, const SQORRecordArgs& ar
 }
 
 CQORLoadStringException::CQORLoadStringException(LPCWSTR szDllName, UINT uStringId, LONG lCode,
-                                                 LPCWSTR szSourceFile, ULONG ulLine,
-                                                 bool bLogNow, bool bLogOnDestroy)
-    : CQORTableRecord<rkLoadString>(SQORRecordArgs{szDllName, nullptr,
-                                                   static_cast<INT>(uStringId), lCode, nullptr,
-                                                   nullptr, szSourceFile, ulLine,
+                                                 LPCWSTR szSourceFile, ULONG ulLine, bool bLogNow,
+                                                 bool bLogOnDestroy)
+    : CQORTableRecord<rkLoadString>(SQORRecordArgs{szDllName, nullptr, static_cast<INT>(uStringId),
+                                                   lCode, nullptr, nullptr, szSourceFile, ulLine,
                                                    QOR_OUTPUT_TEXT, bLogNow, bLogOnDestroy})
 {
 }

@@ -64,7 +64,9 @@ constexpr bool FIXED = false;
 // One row per EQORRecordKind, in its order.
 inline constexpr SQORRecordInfo g_aQORRecordInfo[rkRecordKindCount] = {
 #define QOR_ROW(base, format, kind, codeFrom, fixedCode)                                           \
-    {qorrecords::base, TEXT(format), kind, qorrecords::codeFrom, fixedCode, TEXT("Unknown")}
+    {                                                                                              \
+        qorrecords::base, TEXT(format), kind, qorrecords::codeFrom, fixedCode, TEXT("Unknown")     \
+    }
     QOR_ROW(E, "An unhandled exception occurred", 0, ARG, 0),
     QOR_ROW(E, "Unable to allocate memory ( %s )", 0, FIXED, -1),
     QOR_ROW(W, "Unable to free memory ( %s )", 0, FIXED, -1),
@@ -77,7 +79,8 @@ inline constexpr SQORRecordInfo g_aQORRecordInfo[rkRecordKindCount] = {
     QOR_ROW(E, "LookupPrivilegeValue call failed for privilege:%s", 0, ARG, 0),
     QOR_ROW(E, "AdjustTokenPrivileges call failed for handle:%s", 0, ARG, 0),
     QOR_ROW(W, "Unable to free memory ( %s )", 0, ARG, 0),
-    QOR_ROW(E, "CQORWindowsOSInfo construction failed. Cannot call member functions.", 0, FIXED, -1),
+    QOR_ROW(E, "CQORWindowsOSInfo construction failed. Cannot call member functions.", 0, FIXED,
+            -1),
     QOR_ROW(E, "CQORRegistryKey object failed to initialize", 0, FIXED, -1),
     QOR_ROW(E, "Unable to enumerate subkeys from key ( \"%s\" )", 0, ARG, 0),
     QOR_ROW(E, "Unable to enumerate values from key ( \"%s\" )", 0, ARG, 0),
@@ -117,8 +120,8 @@ struct SQORRecordArgs
 };
 
 template <EQORRecordKind K>
-using QORRecordBase =
-    typename std::conditional<g_aQORRecordInfo[K].bWarning, CQORLogWarning, CQORLogException1>::type;
+using QORRecordBase = typename std::conditional<g_aQORRecordInfo[K].bWarning, CQORLogWarning,
+                                                CQORLogException1>::type;
 
 // Builds the base with the table's message and code, formats the message from the
 // arguments, then writes the record if asked to (so it is written with its final text).
@@ -129,12 +132,11 @@ public:
 
 protected:
     explicit CQORTableRecord(const SQORRecordArgs& args)
-        : QORRecordBase<K>(g_aQORRecordInfo[K].szFormat,
-                           g_aQORRecordInfo[K].bCodeArgument ? args.lCode
-                                                             : g_aQORRecordInfo[K].lFixedCode,
-                           g_aQORRecordInfo[K].ulCodeKind, args.szObjectName, args.szFunctionName,
-                           args.szSourceFile, args.ulLine, args.usOutputMask, false,
-                           args.bLogOnDestroy)
+        : QORRecordBase<K>(
+              g_aQORRecordInfo[K].szFormat,
+              g_aQORRecordInfo[K].bCodeArgument ? args.lCode : g_aQORRecordInfo[K].lFixedCode,
+              g_aQORRecordInfo[K].ulCodeKind, args.szObjectName, args.szFunctionName,
+              args.szSourceFile, args.ulLine, args.usOutputMask, false, args.bLogOnDestroy)
     {
         qorFormatRecordMessage(g_aQORRecordInfo[K], args, this->m_data);
         if (args.bLogNow)
@@ -251,8 +253,7 @@ template <EQORRecordKind K> class CQORTwoTextCodeRecord : public CQORTableRecord
 {
 public:
     CQORTwoTextCodeRecord(LPCWSTR szText1, LPCWSTR szText2, LONG lCode, LPCWSTR szSourceFile,
-                          ULONG ulLine, USHORT usOutputMask = QOR_OUTPUT_TEXT,
-                          bool bLogNow = true)
+                          ULONG ulLine, USHORT usOutputMask = QOR_OUTPUT_TEXT, bool bLogNow = true)
         : QOR_SHAPE_BASE(szText1, szText2, 0, lCode, nullptr, nullptr, szSourceFile, ulLine,
                          usOutputMask, bLogNow, false)
     {
@@ -263,12 +264,11 @@ public:
 template <EQORRecordKind K> class CQORRegistryRecord : public CQORTableRecord<K>
 {
 public:
-    CQORRegistryRecord(LPCWSTR szKeyName, LONG lCode, LPCWSTR szObjectName,
-                       LPCWSTR szFunctionName, LPCWSTR szSourceFile, ULONG ulLine,
-                       USHORT usOutputMask = QOR_OUTPUT_TEXT, bool bLogNow = true,
-                       bool bLogOnDestroy = false)
-        : QOR_SHAPE_BASE(szKeyName, nullptr, 0, lCode, szObjectName, szFunctionName,
-                         szSourceFile, ulLine, usOutputMask, bLogNow, bLogOnDestroy)
+    CQORRegistryRecord(LPCWSTR szKeyName, LONG lCode, LPCWSTR szObjectName, LPCWSTR szFunctionName,
+                       LPCWSTR szSourceFile, ULONG ulLine, USHORT usOutputMask = QOR_OUTPUT_TEXT,
+                       bool bLogNow = true, bool bLogOnDestroy = false)
+        : QOR_SHAPE_BASE(szKeyName, nullptr, 0, lCode, szObjectName, szFunctionName, szSourceFile,
+                         ulLine, usOutputMask, bLogNow, bLogOnDestroy)
     {
     }
 };
@@ -320,7 +320,6 @@ class CQORLoadStringException : public CQORTableRecord<rkLoadString>
 public:
     CQORLoadStringException(LPCWSTR szDllName, UINT uStringId, LONG lCode, LPCWSTR szSourceFile,
                             ULONG ulLine, bool bLogNow = true, bool bLogOnDestroy = false);
-
 };
 
 typedef CQORCodeRecord<rkUnhandledException> CQORUnhandledExceptionException;
@@ -353,6 +352,5 @@ typedef CQORCodeRecord<rkMessageBoxInit> CQORMessageBoxInitException;
 #undef QOR_SHAPE_BASE
 
 typedef CQORTwoTextCodeRecord<rkWritePrivateProfileString> CQORWritePrivateProfileStringException;
-typedef CQORSubjectCodeRecord<rkWritePrivateProfileSection>
-    CQORWritePrivateProfileSectionException;
+typedef CQORSubjectCodeRecord<rkWritePrivateProfileSection> CQORWritePrivateProfileSectionException;
 typedef CQORPlaceRecord<rkDirectoryInit> CQORDirectoryInitException;

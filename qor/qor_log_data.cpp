@@ -87,12 +87,10 @@ void CQORLogData::freeAll()
 
 CQORDetailedLogData::CQORDetailedLogData(ULONG ulType, LPCWSTR szMessage, LONG lCode,
                                          ULONG ulCodeKind, LPCWSTR szObjectName,
-                                         LPCWSTR szFunctionName, LPCWSTR szSourceFile,
-                                         ULONG ulLine, LPCWSTR szModuleName,
-                                         LPCWSTR szOutputPath)
+                                         LPCWSTR szFunctionName, LPCWSTR szSourceFile, ULONG ulLine,
+                                         LPCWSTR szModuleName, LPCWSTR szOutputPath)
     : CQORLogData(ulType, szMessage, lCode, ulCodeKind, szModuleName, szOutputPath),
-      m_szObjectName(nullptr), m_szFunctionName(nullptr), m_szSourceFile(nullptr),
-      m_ulLine(ulLine)
+      m_szObjectName(nullptr), m_szFunctionName(nullptr), m_szSourceFile(nullptr), m_ulLine(ulLine)
 {
     copyText(m_szObjectName, szObjectName);
     copyText(m_szFunctionName, szFunctionName);

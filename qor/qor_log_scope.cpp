@@ -6,8 +6,8 @@
 
 _CQORLogEntry::_CQORLogEntry(LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR szSourceFile,
                              ULONG ulLine, USHORT usOutputMask, bool bLogNow, bool bLogOnDestroy)
-    : CQORDetailedLog(QOR_LOG_ENTRY, nullptr, 0, QOR_CODE_PASS_FAIL, szObjectName,
-                      szFunctionName, szSourceFile, ulLine, bLogNow, bLogOnDestroy, usOutputMask)
+    : CQORDetailedLog(QOR_LOG_ENTRY, nullptr, 0, QOR_CODE_PASS_FAIL, szObjectName, szFunctionName,
+                      szSourceFile, ulLine, bLogNow, bLogOnDestroy, usOutputMask)
 {
 }
 
@@ -25,9 +25,9 @@ CQORLogScope::CQORLogScope(LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR
     {
         CQORLogEngine& engine = qorLogEngine();
         if (engine.isDynamicLoggingOn() && engine.isLoggingOn())
-            m_pEntry = new (std::nothrow) _CQORLogEntry(szObjectName, szFunctionName, szSourceFile,
-                                                        ulLine, usOutputMask, bLogNow,
-                                                        bLogOnDestroy);
+            m_pEntry =
+                new (std::nothrow) _CQORLogEntry(szObjectName, szFunctionName, szSourceFile, ulLine,
+                                                 usOutputMask, bLogNow, bLogOnDestroy);
     }
     catch (...)
     {

@@ -9,8 +9,8 @@
 class _CQORLogEntry : public CQORDetailedLog
 {
 public:
-    _CQORLogEntry(LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR szSourceFile,
-                  ULONG ulLine, USHORT usOutputMask, bool bLogNow, bool bLogOnDestroy);
+    _CQORLogEntry(LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR szSourceFile, ULONG ulLine,
+                  USHORT usOutputMask, bool bLogNow, bool bLogOnDestroy);
     ~_CQORLogEntry() override;
 
     void setResult(ULONG ulCodeKind, LONG lCode) { m_data.setCode(ulCodeKind, lCode); }
@@ -19,8 +19,8 @@ public:
 class CQORLogScope
 {
 public:
-    CQORLogScope(LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR szSourceFile,
-                 ULONG ulLine, USHORT usOutputMask = QOR_OUTPUT_TEXT, bool bLogNow = true,
+    CQORLogScope(LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR szSourceFile, ULONG ulLine,
+                 USHORT usOutputMask = QOR_OUTPUT_TEXT, bool bLogNow = true,
                  bool bLogOnDestroy = true);
     ~CQORLogScope();
 

@@ -212,8 +212,8 @@ bool CQORWCharString::find(const CQORWCharString& str, ULONG ulOccurrance, parse
     QOR_CATCH_RETURN(false, errno)
 }
 
-bool CQORWCharString::findOccurrence(const CQORWCharString& str, ULONG ulOccurrance,
-                                     parseMode mode, ULONG& ulPos) const
+bool CQORWCharString::findOccurrence(const CQORWCharString& str, ULONG ulOccurrance, parseMode mode,
+                                     ULONG& ulPos) const
 {
     if (!isValid() || !str.isValid())
         return false;

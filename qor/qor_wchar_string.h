@@ -40,8 +40,7 @@ public:
 
     // The ulOccurrance-th occurrence (from 1) of str, counted from the start or the end;
     // ulPos is where it begins. Occurrences may overlap.
-    bool find(const CQORWCharString& str, ULONG ulOccurrance, parseMode mode,
-              ULONG& ulPos) const;
+    bool find(const CQORWCharString& str, ULONG ulOccurrance, parseMode mode, ULONG& ulPos) const;
     bool contains(const CQORWCharString& str) const;
     bool beginsWith(const CQORWCharString& str) const;
     bool endsWith(const CQORWCharString& str) const;

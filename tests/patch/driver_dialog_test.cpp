@@ -33,11 +33,14 @@ TEST(DriverDialogs, FailedStageShowsItsMessageWithOnlyOk)
         const char* szMessage;
     };
     const SCase aCases[] = {
-        {[](CFakeStages& s) { s.bSuiteVersion = false; }, "This computer does not match requirements."},
+        {[](CFakeStages& s) { s.bSuiteVersion = false; },
+         "This computer does not match requirements."},
         {[](CFakeStages& s) { s.bPatchApplied = true; },
          "The patch has already been applied to this computer."},
-        {[](CFakeStages& s) { s.bReplaced = false; }, "Patch install error: failed to replace files"},
-        {[](CFakeStages& s) { s.bStopped = false; }, "Patch install error: failed to stop Locksmere"},
+        {[](CFakeStages& s) { s.bReplaced = false; },
+         "Patch install error: failed to replace files"},
+        {[](CFakeStages& s) { s.bStopped = false; },
+         "Patch install error: failed to stop Locksmere"},
     };
     for (const SCase& testCase : aCases)
     {

@@ -10,8 +10,8 @@ TEST(Driver, SilentSwitchIsASubstringInAnyCase)
     for (LPCWSTR szSilent : {TEXT("/s"), TEXT("/S"), TEXT("-s"), TEXT("-S"), TEXT("/silent"),
                              TEXT("-setup"), TEXT("x-s"), TEXT("abc-sdef"), TEXT("a /S b")})
         EXPECT_TRUE(isSilentCommandLine(szSilent)) << utf8(szSilent);
-    for (LPCWSTR szInteractive : {TEXT(""), TEXT("/x"), TEXT("s"), TEXT("/"), TEXT("\\s"),
-                                  TEXT("/ s")})
+    for (LPCWSTR szInteractive :
+         {TEXT(""), TEXT("/x"), TEXT("s"), TEXT("/"), TEXT("\\s"), TEXT("/ s")})
         EXPECT_FALSE(isSilentCommandLine(szInteractive)) << utf8(szInteractive);
     EXPECT_FALSE(isSilentCommandLine(nullptr));
 }

@@ -30,10 +30,12 @@ TEST(HostMachine, LastErrorBelongsToEachThread)
 {
     SetLastError(5);
     DWORD dwOtherThread = 99;
-    std::thread other([&dwOtherThread] {
-        dwOtherThread = GetLastError();
-        SetLastError(6);
-    });
+    std::thread other(
+        [&dwOtherThread]
+        {
+            dwOtherThread = GetLastError();
+            SetLastError(6);
+        });
     other.join();
     EXPECT_EQ(0u, dwOtherThread);
     EXPECT_EQ(5u, GetLastError());

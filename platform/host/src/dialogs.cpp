@@ -27,8 +27,8 @@ const ButtonSet g_aButtonSets[] = {
     {"RETRYCANCEL", {IDRETRY, IDCANCEL, 0}},
 };
 
-const char* const g_aszAnswerNames[] = {"0",      "OK",  "Cancel", "Abort",
-                                        "Retry", "Ignore", "Yes",  "No"};
+const char* const g_aszAnswerNames[] = {"0",     "OK",     "Cancel", "Abort",
+                                        "Retry", "Ignore", "Yes",    "No"};
 
 const ButtonSet& buttonsOf(UINT uType)
 {

@@ -22,8 +22,7 @@ class HostIni
 {
 public:
     void parse(const std::string& strText);
-    bool get(const std::string& strSection, const std::string& strKey,
-             std::string& strValue) const;
+    bool get(const std::string& strSection, const std::string& strKey, std::string& strValue) const;
 
 private:
     std::map<std::string, std::map<std::string, std::string>> m_mapSections;

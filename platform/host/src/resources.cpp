@@ -139,7 +139,8 @@ HRSRC WINAPI FindResourceExW(HMODULE hModule, LPCWSTR lpType, LPCWSTR lpName, WO
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return nullptr;
     }
-    UINT uBlock = IS_INTRESOURCE(lpName) ? static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpName)) : 0;
+    UINT uBlock =
+        IS_INTRESOURCE(lpName) ? static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpName)) : 0;
     if (languagesOf(uBlock).empty())
     {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -156,7 +157,8 @@ HRSRC WINAPI FindResourceExW(HMODULE hModule, LPCWSTR lpType, LPCWSTR lpName, WO
 HRSRC WINAPI FindResourceW(HMODULE hModule, LPCWSTR lpName, LPCWSTR lpType)
 {
     LANGID wLanguage = 0;
-    UINT uBlock = IS_INTRESOURCE(lpName) ? static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpName)) : 0;
+    UINT uBlock =
+        IS_INTRESOURCE(lpName) ? static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpName)) : 0;
     if (lpType == RT_STRING && chooseLanguage(uBlock, wLanguage))
         return FindResourceExW(hModule, lpType, lpName, wLanguage);
     return FindResourceExW(hModule, lpType, lpName, 0);
