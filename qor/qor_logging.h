@@ -46,3 +46,12 @@ void qorReportUnhandled(LONG lCode, LPCWSTR szSourceFile, ULONG ulLine);
         qorReportUnhandled(unhandledCode, QOR_HERE);                                               \
         return failResult;                                                                         \
     }
+
+// Ends a try block with a single catch-all: whatever was raised (a library record has
+// already written itself) is also recorded as an unhandled exception.
+#define QOR_CATCH_ANY_RETURN(failResult, unhandledCode)                                            \
+    catch (...)                                                                                    \
+    {                                                                                              \
+        qorReportUnhandled(unhandledCode, QOR_HERE);                                               \
+        return failResult;                                                                         \
+    }
