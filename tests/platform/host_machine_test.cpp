@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 #include "qor_host.h"
 #include "test_text.h"
@@ -45,4 +46,27 @@ TEST(HostMachine, NonNullModuleNamesAreNotLoaded)
 {
     EXPECT_EQ(nullptr, GetModuleHandleW(TEXT("shlwapi.dll")));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
+}
+
+TEST(HostMachine, FolderMachineReadsItsIniAndLogsWhatTheUserSaw)
+{
+    char szTemplate[] = "/tmp/qor-machine-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(szTemplate));
+    std::string strFolder = szTemplate;
+    std::ofstream(strFolder + "/machine.ini")
+        << "[system]\r\nlanguage = 1036\r\n[dialogs]\r\nanswers = No\r\n";
+    qorhost::useMachineFolder(strFolder);
+
+    EXPECT_EQ(1036, GetUserDefaultUILanguage());
+    EXPECT_EQ(IDNO,
+              MessageBoxW(nullptr, TEXT("Restart now?"), TEXT("Velmora-Locksmere"), MB_YESNO));
+    std::ifstream log(strFolder + "/events.log");
+    std::stringstream content;
+    content << log.rdbuf();
+    EXPECT_EQ("messagebox caption=\"Velmora-Locksmere\" text=\"Restart now?\" buttons=YESNO "
+              "answer=No\n",
+              content.str());
+    std::remove((strFolder + "/machine.ini").c_str());
+    std::remove((strFolder + "/events.log").c_str());
+    rmdir(szTemplate);
 }

@@ -24,6 +24,9 @@ struct HostEvent
 // Forgets all machine state and starts an empty in-memory machine (no folder on disk).
 void resetMachine();
 
+// Switches to the machine folder at strFolder, as a program run with QOR_MACHINE would.
+void useMachineFolder(const std::string& strFolder);
+
 // Replaces the in-memory machine.ini with this text (UTF-8, INI syntax).
 void setMachineIni(const std::string& strIniText);
 

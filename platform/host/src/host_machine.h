@@ -35,6 +35,7 @@ public:
 
     // Starts from the folder named by QOR_MACHINE (or ~/.qor); missing files mean defaults.
     void loadFromFolder();
+    void loadFromFolder(const std::string& strFolder);
     void resetInMemory();
 
     const HostIni& ini() const { return m_ini; }

@@ -116,12 +116,17 @@ void Machine::loadFromFolder()
 {
     const char* szFolder = std::getenv("QOR_MACHINE");
     if (szFolder != nullptr && *szFolder != '\0')
-        m_strFolder = szFolder;
+        loadFromFolder(szFolder);
     else
     {
         const char* szHome = std::getenv("HOME");
-        m_strFolder = std::string(szHome != nullptr ? szHome : ".") + "/.qor";
+        loadFromFolder(std::string(szHome != nullptr ? szHome : ".") + "/.qor");
     }
+}
+
+void Machine::loadFromFolder(const std::string& strFolder)
+{
+    m_strFolder = strFolder;
     m_bInMemory = false;
     m_ini.parse(readWholeFile(m_strFolder + "/machine.ini"));
     m_dequeAnswers.clear();
@@ -198,6 +203,11 @@ LANGID Machine::uiLanguage() const
 void resetMachine()
 {
     Machine::current().resetInMemory();
+}
+
+void useMachineFolder(const std::string& strFolder)
+{
+    Machine::current().loadFromFolder(strFolder);
 }
 
 void setMachineIni(const std::string& strIniText)
