@@ -91,7 +91,7 @@ template <class TList> void expectEmpty(const TList& list)
 
 } // namespace
 
-TEST(DblList, EmptyListRefusesCursorOperations)
+TEST(DblList, EmptyAndOneNodeListsRefuseCursorMoves)
 {
     CStringList list;
     expectEmpty(list);
@@ -105,6 +105,10 @@ TEST(DblList, EmptyListRefusesCursorOperations)
     EXPECT_FALSE(list.addTail(nullptr));
     EXPECT_TRUE(list.clear());
     expectEmpty(list);
+
+    addAll(list, {TEXT("only")});
+    EXPECT_FALSE(list.moveNext());
+    EXPECT_EQ(list.m_pHead, list.m_pCursor);
 }
 
 TEST(DblList, AppendedNodesAreLinkedBothWaysAndTheCursorStaysOnTheFirst)
@@ -131,20 +135,6 @@ TEST(DblList, AppendedNodesAreLinkedBothWaysAndTheCursorStaysOnTheFirst)
 
     EXPECT_TRUE(list.clear());
     expectEmpty(list);
-}
-
-TEST(DblList, OneNodeListKeepsItsCursorAndSetCurrentReplacesOnlyThatElement)
-{
-    CStringList list;
-    addAll(list, {TEXT("only")});
-    EXPECT_FALSE(list.moveNext());
-    EXPECT_EQ(list.m_pHead, list.m_pCursor);
-
-    addAll(list, {TEXT("x"), TEXT("y")});
-    list.moveFirst();
-    list.moveNext();
-    EXPECT_TRUE(list.setCurrent(TEXT("changed")));
-    EXPECT_EQ((std::vector<std::string>{"0:only", "0:changed", "1:y"}), contents(list));
 }
 
 TEST(DblList, CopiesAreEqualButIndependent)
