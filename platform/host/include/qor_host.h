@@ -14,14 +14,17 @@ namespace qorhost
 // Something a Windows user would have seen or suffered, in the order it happened.
 struct HostEvent
 {
-    std::string kind; // "messagebox"
+    std::string kind; // "messagebox" or "exitwindows" (a restart, shutdown... request)
     std::u16string caption;
     std::u16string text;
     UINT uType = 0;
     int iAnswer = 0;
+    UINT uExitFlags = 0;    // ExitWindowsEx's EWX_* flags
+    DWORD dwExitReason = 0; // and its reason code
 };
 
-// Forgets all machine state and starts an empty in-memory machine (no folder on disk).
+// Forgets all machine state and starts an empty in-memory machine (no folder on disk); the
+// process starts again with no open handle, an administrator's token and no injected fault.
 void resetMachine();
 
 // Switches to the machine folder at strFolder, as a program run with QOR_MACHINE would.
@@ -34,7 +37,22 @@ void setMachineIni(const std::string& strIniText);
 // machine.ini script; once both are used up a box answers 0 as an unshowable one does.
 void scriptDialogAnswers(const std::vector<int>& vecAnswers);
 
+// Fault injection: from now on the named call ("OpenProcessToken", "AdjustTokenPrivileges",
+// "CloseHandle", "ExitWindowsEx") fails with dwError and changes nothing; 0 ends it.
+void failCall(const std::string& strFunction, DWORD dwError);
+
+// Takes the privilege out of the process token, as for a user whom the system does not
+// grant it: enabling it then succeeds with ERROR_NOT_ALL_ASSIGNED, and the calls that need
+// it fail (ExitWindowsEx with ERROR_PRIVILEGE_NOT_HELD for SeShutdownPrivilege).
+void withholdPrivilege(LPCWSTR szName);
+// Whether the process token holds the privilege and has it enabled.
+bool isPrivilegeEnabled(LPCWSTR szName);
+
+// Handles the process has opened and not closed.
+size_t openHandleCount();
+
 const std::vector<HostEvent>& events();
 std::vector<HostEvent> messageBoxes();
+std::vector<HostEvent> exitRequests();
 
 } // namespace qorhost

@@ -131,6 +131,7 @@ void Machine::loadFromFolder(const std::string& strFolder)
     m_ini.parse(readWholeFile(m_strFolder + "/machine.ini"));
     m_dequeAnswers.clear();
     m_vecEvents.clear();
+    resetProcess();
     loadDialogScript();
 }
 
@@ -141,6 +142,15 @@ void Machine::resetInMemory()
     m_ini.parse(std::string());
     m_dequeAnswers.clear();
     m_vecEvents.clear();
+    resetProcess();
+}
+
+void Machine::resetProcess()
+{
+    m_mapHandles.clear();
+    m_uNextHandle = kFirstHandle;
+    m_pProcessToken.reset();
+    m_mapFailures.clear();
 }
 
 void Machine::setIniText(const std::string& strText)
@@ -200,6 +210,39 @@ LANGID Machine::uiLanguage() const
     return static_cast<LANGID>(lValue);
 }
 
+HANDLE Machine::addHandle(const std::shared_ptr<HostObject>& pObject, DWORD dwAccess)
+{
+    uintptr_t uHandle = m_uNextHandle;
+    m_uNextHandle += 4;
+    m_mapHandles[uHandle] = HostHandle{pObject, dwAccess};
+    return reinterpret_cast<HANDLE>(uHandle);
+}
+
+const HostHandle* Machine::findHandle(HANDLE hHandle) const
+{
+    auto it = m_mapHandles.find(reinterpret_cast<uintptr_t>(hHandle));
+    return it == m_mapHandles.end() ? nullptr : &it->second;
+}
+
+bool Machine::removeHandle(HANDLE hHandle)
+{
+    return m_mapHandles.erase(reinterpret_cast<uintptr_t>(hHandle)) != 0;
+}
+
+DWORD Machine::injectedFailure(const std::string& strFunction) const
+{
+    auto it = m_mapFailures.find(strFunction);
+    return it == m_mapFailures.end() ? 0 : it->second;
+}
+
+void Machine::injectFailure(const std::string& strFunction, DWORD dwError)
+{
+    if (dwError == 0)
+        m_mapFailures.erase(strFunction);
+    else
+        m_mapFailures[strFunction] = dwError;
+}
+
 void resetMachine()
 {
     Machine::current().resetInMemory();
@@ -225,15 +268,38 @@ const std::vector<HostEvent>& events()
     return Machine::current().events();
 }
 
-std::vector<HostEvent> messageBoxes()
+void failCall(const std::string& strFunction, DWORD dwError)
 {
-    std::vector<HostEvent> vecBoxes;
+    Machine::current().injectFailure(strFunction, dwError);
+}
+
+size_t openHandleCount()
+{
+    return Machine::current().openHandleCount();
+}
+
+namespace
+{
+std::vector<HostEvent> eventsOfKind(const std::string& strKind)
+{
+    std::vector<HostEvent> vecFound;
     for (const HostEvent& event : events())
     {
-        if (event.kind == "messagebox")
-            vecBoxes.push_back(event);
+        if (event.kind == strKind)
+            vecFound.push_back(event);
     }
-    return vecBoxes;
+    return vecFound;
+}
+} // namespace
+
+std::vector<HostEvent> messageBoxes()
+{
+    return eventsOfKind("messagebox");
+}
+
+std::vector<HostEvent> exitRequests()
+{
+    return eventsOfKind("exitwindows");
 }
 
 } // namespace qorhost

@@ -20,6 +20,7 @@ typedef uint16_t USHORT;
 typedef int16_t SHORT;
 typedef uint32_t DWORD;
 typedef DWORD* LPDWORD;
+typedef DWORD* PDWORD;
 typedef uint32_t ULONG;
 typedef int32_t LONG;
 typedef uint32_t UINT;
@@ -41,6 +42,7 @@ typedef WORD LANGID;
 typedef DWORD LCID;
 
 typedef void* HANDLE;
+typedef HANDLE* PHANDLE;
 #define QOR_HOST_DECLARE_HANDLE(name)                                                              \
     struct name##__                                                                                \
     {                                                                                              \

@@ -1,0 +1,96 @@
+#include "qor_win_reboot.h"
+
+#include "qor_exceptions.h"
+#include "qor_log_scope.h"
+
+namespace
+{
+
+// The power-off action of doReboot; every other value restarts.
+const ULONG kActionPowerOff = 1;
+
+// The restart question: Yes and No without icon, whatever buttons the text speaks of. Only
+// Yes consents; a box that cannot be shown does not.
+bool askRestartConsent(HWND hOwner, const CQORWCharString& szTitle,
+                       const CQORWCharString& szMessage)
+{
+    return MessageBoxW(hOwner, szMessage.getBuffer(), szTitle.getBuffer(), MB_YESNO) == IDYES;
+}
+
+} // namespace
+
+CQORWinReboot::CQORWinReboot() : m_hToken(nullptr), m_tokenPrivileges()
+{
+    QOR_TRACE(trace, "CQORWinReboot", "Default Constructor");
+    trace.passed(true);
+}
+
+CQORWinReboot::~CQORWinReboot()
+{
+    QOR_TRACE(trace, "CQORWinReboot", "Destructor");
+    trace.passed(m_hToken == nullptr || CloseHandle(m_hToken) != FALSE);
+}
+
+bool CQORWinReboot::setShutdownPrivilege()
+{
+    QOR_TRACE(trace, "CQORWinReboot", "setShutdownPrivilege");
+    try
+    {
+        HANDLE hProcess = GetCurrentProcess();
+        if (hProcess == nullptr)
+            return trace.passed(false);
+        // Opened once and kept: opening again would lose the handle already held.
+        if (m_hToken == nullptr &&
+            !OpenProcessToken(hProcess, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &m_hToken))
+            throw CQOROpenProcessTokenException(TEXT("hProcess"), static_cast<LONG>(GetLastError()),
+                                                QOR_HERE);
+        if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME,
+                                   &m_tokenPrivileges.Privileges[0].Luid))
+            return trace.passed(false);
+        m_tokenPrivileges.PrivilegeCount = 1;
+        m_tokenPrivileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        // A token without the privilege "succeeds" with ERROR_NOT_ALL_ASSIGNED: the privilege
+        // is not enabled then, and the restart would only fail later.
+        bool bEnabled = AdjustTokenPrivileges(m_hToken, FALSE, &m_tokenPrivileges, 0, nullptr,
+                                              nullptr) != FALSE &&
+                        GetLastError() != ERROR_NOT_ALL_ASSIGNED;
+        return trace.passed(bEnabled);
+    }
+    QOR_CATCH_RETURN(trace.passed(false), static_cast<LONG>(GetLastError()))
+}
+
+bool CQORWinReboot::releaseShutdownPrivilege()
+{
+    QOR_TRACE(trace, "CQORWinReboot", "setShutdownPrivilege");
+    // Without a token or a looked-up privilege this changes nothing, as wanted.
+    m_tokenPrivileges.Privileges[0].Attributes = 0;
+    AdjustTokenPrivileges(m_hToken, FALSE, &m_tokenPrivileges, 0, nullptr, nullptr);
+    return trace.passed(true);
+}
+
+bool CQORWinReboot::doReboot(ULONG ulAction, bool bPrompt, const CQORWCharString& szTitle,
+                             const CQORWCharString& szMessage, HWND hOwner)
+{
+    QOR_TRACE(trace, "CQORWinReboot", "doReboot");
+    bool bPrivilege = setShutdownPrivilege();
+    if (!bPrivilege)
+        return trace.passed(false);
+    try
+    {
+        // A declined question is the user's choice, not a failure.
+        if (bPrompt && !askRestartConsent(hOwner, szTitle, szMessage))
+            return trace.passed(bPrivilege);
+        UINT uFlags = (ulAction == kActionPowerOff ? EWX_POWEROFF : EWX_REBOOT) | EWX_FORCEIFHUNG;
+        return trace.passed(ExitWindowsEx(uFlags, 0) == TRUE);
+    }
+    QOR_CATCH_RETURN(trace.passed(bPrivilege), static_cast<LONG>(GetLastError()))
+}
+
+bool CQORWinReboot::rebootSystem(bool bPrompt, const CQORWCharString& szTitle,
+                                 const CQORWCharString& szMessage, HWND hOwner)
+{
+    QOR_TRACE(trace, "CQORWinReboot", "rebootSystem");
+    bool bResult = doReboot(0, bPrompt, szTitle, szMessage, hOwner);
+    releaseShutdownPrivilege();
+    return trace.passed(bResult);
+}
