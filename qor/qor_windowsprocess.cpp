@@ -36,9 +36,9 @@ bool CQORWindowsProcess::setPrivilege(const CQORWCharString& szPrivilege, bool b
         privileges.Privileges[0].Attributes = bEnable ? SE_PRIVILEGE_ENABLED : 0;
         BOOL bAdjusted = AdjustTokenPrivileges(hToken != nullptr ? hToken : hLocalToken, FALSE,
                                                &privileges, sizeof(privileges), nullptr, nullptr);
-        // Enabling a privilege the token does not hold "succeeds" with ERROR_NOT_ALL_ASSIGNED;
-        // disabling one leaves it disabled as asked.
-        if (!bAdjusted || (bEnable && GetLastError() == ERROR_NOT_ALL_ASSIGNED))
+        // A privilege the token does not hold "succeeds" with ERROR_NOT_ALL_ASSIGNED; the
+        // operation that needs it (saving or restoring a key) reports that failure itself.
+        if (!bAdjusted)
             throw CQORAdjustTokenPrivilegesException(TEXT("hToken"),
                                                      static_cast<LONG>(GetLastError()), QOR_HERE);
         bResult = true;
