@@ -31,6 +31,10 @@ void setMachineIni(const std::string& strIniText);
 // machine.ini script; once both are used up a box answers 0 as an unshowable one does.
 void scriptDialogAnswers(const std::vector<int>& vecAnswers);
 
+// The path GetModuleFileNameW reports for the running program, as if it had been started
+// from there; an empty path restores the real one.
+void setProgramPath(const std::u16string& strPath);
+
 const std::vector<HostEvent>& events();
 std::vector<HostEvent> messageBoxes();
 

@@ -51,6 +51,9 @@ public:
 
     LANGID uiLanguage() const;
 
+    const std::u16string& programPath() const { return m_strProgramPath; }
+    void setProgramPath(const std::u16string& strPath) { m_strProgramPath = strPath; }
+
 private:
     void loadDialogScript();
 
@@ -59,6 +62,7 @@ private:
     HostIni m_ini;
     std::deque<int> m_dequeAnswers;
     std::vector<HostEvent> m_vecEvents;
+    std::u16string m_strProgramPath;
 };
 
 } // namespace qorhost

@@ -136,6 +136,7 @@ void Machine::resetInMemory()
     m_ini.parse(std::string());
     m_dequeAnswers.clear();
     m_vecEvents.clear();
+    m_strProgramPath.clear();
 }
 
 void Machine::setIniText(const std::string& strText)
@@ -208,6 +209,11 @@ void setMachineIni(const std::string& strIniText)
 void scriptDialogAnswers(const std::vector<int>& vecAnswers)
 {
     Machine::current().scriptDialogAnswers(vecAnswers);
+}
+
+void setProgramPath(const std::u16string& strPath)
+{
+    Machine::current().setProgramPath(strPath);
 }
 
 const std::vector<HostEvent>& events()
