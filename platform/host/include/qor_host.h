@@ -50,6 +50,9 @@ bool isPrivilegeEnabled(LPCWSTR szName);
 
 // Handles the process has opened and not closed.
 size_t openHandleCount();
+// The path GetModuleFileNameW reports for the running program, as if it had been started
+// from there; an empty path restores the real one.
+void setProgramPath(const std::u16string& strPath);
 
 const std::vector<HostEvent>& events();
 std::vector<HostEvent> messageBoxes();

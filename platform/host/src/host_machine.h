@@ -86,6 +86,8 @@ public:
     // The error an injected fault makes the named call fail with; 0 when it works.
     DWORD injectedFailure(const std::string& strFunction) const;
     void injectFailure(const std::string& strFunction, DWORD dwError);
+    const std::u16string& programPath() const { return m_strProgramPath; }
+    void setProgramPath(const std::u16string& strPath) { m_strProgramPath = strPath; }
 
 private:
     // Forgets the process's handles, token and injected faults.
@@ -103,6 +105,7 @@ private:
     uintptr_t m_uNextHandle = kFirstHandle;
     std::shared_ptr<HostObject> m_pProcessToken;
     std::map<std::string, DWORD> m_mapFailures;
+    std::u16string m_strProgramPath;
 };
 
 } // namespace qorhost

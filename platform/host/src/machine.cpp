@@ -151,6 +151,7 @@ void Machine::resetProcess()
     m_uNextHandle = kFirstHandle;
     m_pProcessToken.reset();
     m_mapFailures.clear();
+    m_strProgramPath.clear();
 }
 
 void Machine::setIniText(const std::string& strText)
@@ -261,6 +262,11 @@ void setMachineIni(const std::string& strIniText)
 void scriptDialogAnswers(const std::vector<int>& vecAnswers)
 {
     Machine::current().scriptDialogAnswers(vecAnswers);
+}
+
+void setProgramPath(const std::u16string& strPath)
+{
+    Machine::current().setProgramPath(strPath);
 }
 
 const std::vector<HostEvent>& events()

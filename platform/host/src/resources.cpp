@@ -2,10 +2,14 @@
 // blocks of 16 length-prefixed UTF-16 strings, block n holding ids (n-1)*16 .. n*16-1.
 #include <windows.h>
 
+#include <cstring>
 #include <map>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 #include "host/host_resources.h"
 #include "host_machine.h"
@@ -107,6 +111,32 @@ bool isProgramModule(HMODULE hModule)
     return hModule == nullptr || hModule == programModule();
 }
 
+// The Linux path of the program on Wine's Z: drive, unless a test set another one.
+std::u16string programPath()
+{
+    const std::u16string& strInjected = qorhost::Machine::current().programPath();
+    if (!strInjected.empty())
+        return strInjected;
+    std::vector<char> vecLink(4096);
+    ssize_t nLength = readlink("/proc/self/exe", vecLink.data(), vecLink.size() - 1);
+    std::string strLinux(vecLink.data(), nLength > 0 ? static_cast<size_t>(nLength) : 0);
+    std::u16string strPath = u"Z:" + qorhost::fromUtf8(strLinux);
+    for (char16_t& c : strPath)
+    {
+        if (c == u'/')
+            c = u'\\';
+    }
+    return strPath;
+}
+
+bool namesProgram(LPCWSTR lpModuleName)
+{
+    std::u16string strPath = programPath();
+    if (std::u16string(lpModuleName).find(u'\\') != std::u16string::npos)
+        return lstrcmpiW(lpModuleName, strPath.c_str()) == 0;
+    return lstrcmpiW(lpModuleName, strPath.substr(strPath.find_last_of(u'\\') + 1).c_str()) == 0;
+}
+
 } // namespace
 
 void qorHostRegisterStrings(const QorHostString* pStrings, size_t nCount)
@@ -116,10 +146,47 @@ void qorHostRegisterStrings(const QorHostString* pStrings, size_t nCount)
 
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName)
 {
-    if (lpModuleName == nullptr)
+    if (lpModuleName == nullptr || namesProgram(lpModuleName))
         return programModule();
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
+{
+    if (!isProgramModule(hModule))
+    {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    std::u16string strPath = programPath();
+    DWORD dwLength = static_cast<DWORD>(strPath.size());
+    DWORD dwCopy = dwLength < nSize ? dwLength : nSize;
+    std::memcpy(lpFilename, strPath.data(), dwCopy * sizeof(WCHAR));
+    if (dwLength < nSize)
+    {
+        lpFilename[dwLength] = 0;
+        SetLastError(ERROR_SUCCESS);
+        return dwLength;
+    }
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return nSize;
+}
+
+BOOL WINAPI FreeLibrary(HMODULE hLibModule)
+{
+    if (hLibModule == nullptr)
+    {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (hLibModule != programModule())
+    {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    // The program stays loaded whatever its reference count.
+    return TRUE;
 }
 
 LANGID WINAPI GetUserDefaultUILanguage(void)
@@ -188,4 +255,39 @@ DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo)
     }
     return static_cast<DWORD>(reinterpret_cast<StringBlock*>(hResInfo)->vecData.size() *
                               sizeof(WCHAR));
+}
+
+int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax)
+{
+    if (lpBuffer == nullptr)
+        return 0;
+    // Only the low word names the string: block (id / 16) + 1, entry id % 16.
+    UINT uString = LOWORD(uID);
+    HRSRC hInfo = FindResourceW(hInstance, MAKEINTRESOURCEW((uString >> 4) + 1), RT_STRING);
+    if (hInfo == nullptr)
+        return 0;
+    HGLOBAL hData = LoadResource(hInstance, hInfo);
+    const WCHAR* pUnit =
+        hData != nullptr ? static_cast<const WCHAR*>(LockResource(hData)) : nullptr;
+    if (pUnit == nullptr)
+        return 0;
+    const WCHAR* pEnd = pUnit + SizeofResource(hInstance, hInfo) / sizeof(WCHAR);
+    for (UINT i = 0; i < (uString & 15) && pUnit < pEnd; ++i)
+        pUnit += *pUnit + 1;
+    int nLength = pUnit < pEnd ? *pUnit : 0;
+    if (cchBufferMax == 0)
+    {
+        *reinterpret_cast<const WCHAR**>(lpBuffer) = pUnit + 1;
+        return nLength;
+    }
+    if (cchBufferMax < 0)
+        return 0;
+    int nCopy = nLength < cchBufferMax - 1 ? nLength : cchBufferMax - 1;
+    // A one-unit buffer is left as it was: there is no room for text, and Windows writes none.
+    if (nCopy > 0 || cchBufferMax > 1)
+    {
+        std::memcpy(lpBuffer, pUnit + 1, nCopy * sizeof(WCHAR));
+        lpBuffer[nCopy] = 0;
+    }
+    return nCopy;
 }

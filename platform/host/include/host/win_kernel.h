@@ -6,10 +6,17 @@
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 
-// NULL names the running program; any other name is not a loaded module on the host.
+// The running program is the only module. Windows names it by its path on Wine's Z: drive
+// (the Linux path behind "Z:"); the file has no extension on Linux, so a name is compared
+// with the path, or with the file name when it has no backslash, as written.
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 
 // The pseudo-handle (HANDLE)-1 of the own process: valid without being opened, and
 // closing it does nothing.
 HANDLE WINAPI GetCurrentProcess(void);
 BOOL WINAPI CloseHandle(HANDLE hObject);
+// The program's path. When nSize units cannot hold it with its terminator, the first nSize
+// units are copied WITHOUT a terminator, nSize is returned and the last error is
+// ERROR_INSUFFICIENT_BUFFER, as Windows XP does.
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+BOOL WINAPI FreeLibrary(HMODULE hLibModule);
