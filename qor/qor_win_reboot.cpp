@@ -2,6 +2,7 @@
 
 #include "qor_exceptions.h"
 #include "qor_log_scope.h"
+#include "qor_message_box.h"
 
 namespace
 {
@@ -14,7 +15,9 @@ const ULONG kActionPowerOff = 1;
 bool askRestartConsent(HWND hOwner, const CQORWCharString& szTitle,
                        const CQORWCharString& szMessage)
 {
-    return MessageBoxW(hOwner, szMessage.getBuffer(), szTitle.getBuffer(), MB_YESNO) == IDYES;
+    CQORMessageBox box(hOwner, szTitle, szMessage, CQORFlags(MB_YESNO));
+    return box.setTitle(szTitle) && box.setMsg(szMessage) && box.showMessageBox() &&
+           box.getResult() == IDYES;
 }
 
 } // namespace
