@@ -27,12 +27,27 @@ void resetMachine();
 // Switches to the machine folder at strFolder, as a program run with QOR_MACHINE would.
 void useMachineFolder(const std::string& strFolder);
 
-// Replaces the in-memory machine.ini with this text (UTF-8, INI syntax).
+// Replaces the in-memory machine.ini with this text (UTF-8, INI syntax). Its [system]
+// section (version, servicepack, arch) is the Windows release; the registry takes what the
+// release implies (the CSDVersion value) when it is first used, so set it before that.
 void setMachineIni(const std::string& strIniText);
 
 // Message boxes take these answers in order (IDOK, IDCANCEL, IDYES, ...), before the
 // machine.ini script; once both are used up a box answers 0 as an unshowable one does.
 void scriptDialogAnswers(const std::vector<int>& vecAnswers);
+
+// Where a Windows path of the machine lies on Linux: C:\x in the machine folder's drive_c
+// (for the in-memory machine a private temporary folder), relative paths in the working folder.
+std::string hostPath(LPCWSTR szWindowsPath);
+
+// Fault injection: from now on the named call ("RegOpenKeyExW", "RegCloseKey",
+// "GetVersionExW", "GetProcAddress", ...) fails with dwError and changes nothing: registry
+// calls answer it as their status, the others fail with it as the last error. strKeyPath, a
+// full key path such as "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne" (any letter case), limits a
+// registry fault to calls on that key; nCount > 0 limits it to that many calls. dwError 0
+// ends the fault; resetMachine() ends them all.
+void failCall(const std::string& strFunction, DWORD dwError,
+              const std::string& strKeyPath = std::string(), int nCount = 0);
 
 const std::vector<HostEvent>& events();
 std::vector<HostEvent> messageBoxes();

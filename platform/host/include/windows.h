@@ -8,3 +8,5 @@
 #include "host/win_strings.h"
 #include "host/win_resources.h"
 #include "host/win_dialogs.h"
+#include "host/win_registry.h"
+#include "host/win_sysinfo.h"

@@ -28,6 +28,18 @@ private:
     std::map<std::string, std::map<std::string, std::string>> m_mapSections;
 };
 
+// The Windows release machine.ini's [system] section describes: version (5.1, 6.0, 6.1...),
+// servicepack (a number) and arch (x86, x64); without them Windows XP SP3 on x86.
+struct HostRelease
+{
+    DWORD dwMajor = 5;
+    DWORD dwMinor = 1;
+    DWORD dwServicePack = 3;
+    bool bX64 = false;
+
+    DWORD buildNumber() const;
+};
+
 class Machine
 {
 public:
@@ -51,8 +63,32 @@ public:
     const std::vector<HostEvent>& events() const { return m_vecEvents; }
 
     LANGID uiLanguage() const;
+    HostRelease release() const;
+
+    // The error an injected fault makes the named call answer, 0 when it works. Registry
+    // calls pass the full path of the key they work on; a fault limited to a count of calls
+    // uses one up.
+    DWORD injectedFailure(const std::string& strFunction,
+                          const std::u16string& strKeyPath = std::u16string());
+    void injectFailure(const std::string& strFunction, DWORD dwError, const std::string& strKeyPath,
+                       int nCount);
+
+    // Where a Windows path lives on Linux: X:\... in the machine's drive_x folder (for the
+    // in-memory machine a private temporary folder), relative paths from the working folder.
+    std::string hostPath(const std::u16string& strWindowsPath);
 
 private:
+    struct InjectedFault
+    {
+        std::string strFunction;
+        std::u16string strKeyPath; // upper case; empty for every key
+        DWORD dwError;
+        int nRemaining; // 0: every call
+    };
+
+    // Forgets the registry, loaded modules, injected faults and the temporary drives.
+    void resetState();
+    void removeTemporaryDrives();
     void loadDialogScript();
 
     bool m_bInMemory = true;
@@ -60,6 +96,13 @@ private:
     HostIni m_ini;
     std::deque<int> m_dequeAnswers;
     std::vector<HostEvent> m_vecEvents;
+    std::vector<InjectedFault> m_vecFaults;
+    std::string m_strTemporaryDrives;
 };
+
+// Each area's part of a machine reset.
+void resetLoadedModules();
+// Upper-cased copy, for names that compare without regard to case.
+std::u16string foldCase(const std::u16string& strText);
 
 } // namespace qorhost
