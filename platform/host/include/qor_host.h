@@ -30,16 +30,14 @@ void resetMachine();
 // Switches to the machine folder at strFolder, as a program run with QOR_MACHINE would.
 void useMachineFolder(const std::string& strFolder);
 
-// Replaces the in-memory machine.ini with this text (UTF-8, INI syntax).
+// Replaces the in-memory machine.ini with this text (UTF-8, INI syntax). Its [system]
+// section (version, servicepack, arch) is the Windows release; the registry takes what the
+// release implies (the CSDVersion value) when it is first used, so set it before that.
 void setMachineIni(const std::string& strIniText);
 
 // Message boxes take these answers in order (IDOK, IDCANCEL, IDYES, ...), before the
 // machine.ini script; once both are used up a box answers 0 as an unshowable one does.
 void scriptDialogAnswers(const std::vector<int>& vecAnswers);
-
-// Fault injection: from now on the named call ("OpenProcessToken", "AdjustTokenPrivileges",
-// "CloseHandle", "ExitWindowsEx") fails with dwError and changes nothing; 0 ends it.
-void failCall(const std::string& strFunction, DWORD dwError);
 
 // Takes the privilege out of the process token, as for a user whom the system does not
 // grant it: enabling it then succeeds with ERROR_NOT_ALL_ASSIGNED, and the calls that need
@@ -53,6 +51,20 @@ size_t openHandleCount();
 // The path GetModuleFileNameW reports for the running program, as if it had been started
 // from there; an empty path restores the real one.
 void setProgramPath(const std::u16string& strPath);
+
+// Where a Windows path of the machine lies on Linux: C:\x in the machine folder's drive_c
+// (for the in-memory machine a private temporary folder), relative paths in the working folder.
+std::string hostPath(LPCWSTR szWindowsPath);
+
+// Fault injection: from now on the named call ("RegOpenKeyExW", "RegCloseKey",
+// "GetVersionExW", "GetProcAddress", "OpenProcessToken", "AdjustTokenPrivileges",
+// "CloseHandle", "ExitWindowsEx", ...) fails with dwError and changes nothing: registry
+// calls answer it as their status, the others fail with it as the last error. strKeyPath, a
+// full key path such as "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne" (any letter case), limits a
+// registry fault to calls on that key; nCount > 0 limits it to that many calls. dwError 0
+// ends the fault; resetMachine() ends them all.
+void failCall(const std::string& strFunction, DWORD dwError,
+              const std::string& strKeyPath = std::string(), int nCount = 0);
 
 const std::vector<HostEvent>& events();
 std::vector<HostEvent> messageBoxes();

@@ -9,5 +9,7 @@
 #include "host/win_strings.h"
 #include "host/win_resources.h"
 #include "host/win_dialogs.h"
+#include "host/win_registry.h"
 #include "host/win_security.h"
 #include "host/win_shutdown.h"
+#include "host/win_sysinfo.h"

@@ -49,6 +49,18 @@ struct HostHandle
     DWORD dwAccess; // the rights granted when the handle was opened
 };
 
+// The Windows release machine.ini's [system] section describes: version (5.1, 6.0, 6.1...),
+// servicepack (a number) and arch (x86, x64); without them Windows XP SP3 on x86.
+struct HostRelease
+{
+    DWORD dwMajor = 5;
+    DWORD dwMinor = 1;
+    DWORD dwServicePack = 3;
+    bool bX64 = false;
+
+    DWORD buildNumber() const;
+};
+
 class Machine
 {
 public:
@@ -72,6 +84,19 @@ public:
     const std::vector<HostEvent>& events() const { return m_vecEvents; }
 
     LANGID uiLanguage() const;
+    HostRelease release() const;
+
+    // The error an injected fault makes the named call answer, 0 when it works. Registry
+    // calls pass the full path of the key they work on; a fault limited to a count of calls
+    // uses one up.
+    DWORD injectedFailure(const std::string& strFunction,
+                          const std::u16string& strKeyPath = std::u16string());
+    void injectFailure(const std::string& strFunction, DWORD dwError, const std::string& strKeyPath,
+                       int nCount);
+
+    // Where a Windows path lives on Linux: X:\... in the machine's drive_x folder (for the
+    // in-memory machine a private temporary folder), relative paths from the working folder.
+    std::string hostPath(const std::u16string& strWindowsPath);
 
     // The process's handle table. Values are multiples of 4 as on Windows, never reused, so
     // that a handle used after closing is found invalid.
@@ -83,15 +108,23 @@ public:
     // The process's token; the token calls make it at first use.
     std::shared_ptr<HostObject>& processToken() { return m_pProcessToken; }
 
-    // The error an injected fault makes the named call fail with; 0 when it works.
-    DWORD injectedFailure(const std::string& strFunction) const;
-    void injectFailure(const std::string& strFunction, DWORD dwError);
     const std::u16string& programPath() const { return m_strProgramPath; }
     void setProgramPath(const std::u16string& strPath) { m_strProgramPath = strPath; }
 
 private:
     // Forgets the process's handles, token and injected faults.
     void resetProcess();
+    struct InjectedFault
+    {
+        std::string strFunction;
+        std::u16string strKeyPath; // upper case; empty for every key
+        DWORD dwError;
+        int nRemaining; // 0: every call
+    };
+
+    // Forgets the registry, loaded modules, injected faults and the temporary drives.
+    void resetState();
+    void removeTemporaryDrives();
     void loadDialogScript();
 
     bool m_bInMemory = true;
@@ -104,8 +137,14 @@ private:
     static constexpr uintptr_t kFirstHandle = 0x80;
     uintptr_t m_uNextHandle = kFirstHandle;
     std::shared_ptr<HostObject> m_pProcessToken;
-    std::map<std::string, DWORD> m_mapFailures;
     std::u16string m_strProgramPath;
+    std::vector<InjectedFault> m_vecFaults;
+    std::string m_strTemporaryDrives;
 };
+
+// Each area's part of a machine reset.
+void resetLoadedModules();
+// Upper-cased copy, for names that compare without regard to case.
+std::u16string foldCase(const std::u16string& strText);
 
 } // namespace qorhost

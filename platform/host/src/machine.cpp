@@ -1,9 +1,13 @@
 // The machine folder and the in-memory test machine (see host_machine.h).
 #include "host_machine.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "host_registry.h"
 
 namespace qorhost
 {
@@ -108,8 +112,18 @@ Machine& Machine::current()
     {
         s_pMachine = new Machine();
         s_pMachine->loadFromFolder();
+        std::atexit([] { s_pMachine->removeTemporaryDrives(); });
     }
     return *s_pMachine;
+}
+
+void Machine::removeTemporaryDrives()
+{
+    if (m_strTemporaryDrives.empty())
+        return;
+    std::error_code error;
+    std::filesystem::remove_all(m_strTemporaryDrives, error);
+    m_strTemporaryDrives.clear();
 }
 
 void Machine::loadFromFolder()
@@ -124,8 +138,17 @@ void Machine::loadFromFolder()
     }
 }
 
+void Machine::resetState()
+{
+    resetRegistry();
+    resetLoadedModules();
+    m_vecFaults.clear();
+    removeTemporaryDrives();
+}
+
 void Machine::loadFromFolder(const std::string& strFolder)
 {
+    resetState();
     m_strFolder = strFolder;
     m_bInMemory = false;
     m_ini.parse(readWholeFile(m_strFolder + "/machine.ini"));
@@ -137,6 +160,7 @@ void Machine::loadFromFolder(const std::string& strFolder)
 
 void Machine::resetInMemory()
 {
+    resetState();
     m_bInMemory = true;
     m_strFolder.clear();
     m_ini.parse(std::string());
@@ -150,7 +174,6 @@ void Machine::resetProcess()
     m_mapHandles.clear();
     m_uNextHandle = kFirstHandle;
     m_pProcessToken.reset();
-    m_mapFailures.clear();
     m_strProgramPath.clear();
 }
 
@@ -230,18 +253,131 @@ bool Machine::removeHandle(HANDLE hHandle)
     return m_mapHandles.erase(reinterpret_cast<uintptr_t>(hHandle)) != 0;
 }
 
-DWORD Machine::injectedFailure(const std::string& strFunction) const
+HostRelease Machine::release() const
 {
-    auto it = m_mapFailures.find(strFunction);
-    return it == m_mapFailures.end() ? 0 : it->second;
+    HostRelease release;
+    std::string strValue;
+    if (m_ini.get("system", "version", strValue))
+    {
+        unsigned uMajor = 0;
+        unsigned uMinor = 0;
+        char cExtra = 0;
+        if (std::sscanf(strValue.c_str(), "%u.%u%c", &uMajor, &uMinor, &cExtra) == 2)
+        {
+            release.dwMajor = uMajor;
+            release.dwMinor = uMinor;
+        }
+    }
+    if (m_ini.get("system", "servicepack", strValue))
+    {
+        char* pEnd = nullptr;
+        unsigned long ulPack = std::strtoul(strValue.c_str(), &pEnd, 10);
+        if (pEnd != strValue.c_str() && *pEnd == '\0' && ulPack < 100)
+            release.dwServicePack = static_cast<DWORD>(ulPack);
+    }
+    if (m_ini.get("system", "arch", strValue))
+    {
+        strValue = asciiLower(strValue);
+        release.bX64 = strValue == "x64" || strValue == "amd64" || strValue == "x86_64";
+    }
+    return release;
 }
 
-void Machine::injectFailure(const std::string& strFunction, DWORD dwError)
+// The build numbers Windows reports for its releases; Vista and 7 count service packs in it.
+DWORD HostRelease::buildNumber() const
 {
-    if (dwError == 0)
-        m_mapFailures.erase(strFunction);
-    else
-        m_mapFailures[strFunction] = dwError;
+    DWORD dwVersion = dwMajor * 10 + dwMinor;
+    switch (dwVersion)
+    {
+    case 50:
+        return 2195;
+    case 51:
+        return 2600;
+    case 52:
+        return 3790;
+    case 60:
+        return 6000 + dwServicePack;
+    case 61:
+        return 7600 + dwServicePack;
+    case 62:
+        return 9200;
+    case 63:
+        return 9600;
+    default:
+        return dwMajor >= 10 ? 19045 : 0;
+    }
+}
+
+std::u16string foldCase(const std::u16string& strText)
+{
+    std::u16string strFolded = strText;
+    if (!strFolded.empty())
+        CharUpperW(&strFolded[0]);
+    return strFolded;
+}
+
+DWORD Machine::injectedFailure(const std::string& strFunction, const std::u16string& strKeyPath)
+{
+    std::u16string strFolded = foldCase(strKeyPath);
+    for (auto it = m_vecFaults.begin(); it != m_vecFaults.end(); ++it)
+    {
+        if (it->strFunction != strFunction ||
+            (!it->strKeyPath.empty() && it->strKeyPath != strFolded))
+            continue;
+        DWORD dwError = it->dwError;
+        if (it->nRemaining > 0 && --it->nRemaining == 0)
+            m_vecFaults.erase(it);
+        return dwError;
+    }
+    return 0;
+}
+
+void Machine::injectFailure(const std::string& strFunction, DWORD dwError,
+                            const std::string& strKeyPath, int nCount)
+{
+    std::u16string strFolded = foldCase(fromUtf8(strKeyPath));
+    for (auto it = m_vecFaults.begin(); it != m_vecFaults.end();)
+    {
+        if (it->strFunction == strFunction && it->strKeyPath == strFolded)
+            it = m_vecFaults.erase(it);
+        else
+            ++it;
+    }
+    if (dwError != 0)
+        m_vecFaults.push_back({strFunction, strFolded, dwError, nCount > 0 ? nCount : 0});
+}
+
+std::string Machine::hostPath(const std::u16string& strWindowsPath)
+{
+    std::string strPath = toUtf8(strWindowsPath);
+    for (char& c : strPath)
+    {
+        if (c == '\\')
+            c = '/';
+    }
+    bool bDrive =
+        strPath.size() >= 2 && strPath[1] == ':' &&
+        ((strPath[0] >= 'a' && strPath[0] <= 'z') || (strPath[0] >= 'A' && strPath[0] <= 'Z'));
+    if (!bDrive && (strPath.empty() || strPath[0] != '/'))
+        return strPath;
+    std::string strDrive = "drive_" + asciiLower(bDrive ? strPath.substr(0, 1) : "c");
+    std::string strRest = bDrive ? strPath.substr(2) : strPath;
+    if (!strRest.empty() && strRest[0] != '/')
+        strRest = "/" + strRest;
+    std::string strRoot = m_strFolder;
+    if (m_bInMemory)
+    {
+        if (m_strTemporaryDrives.empty())
+        {
+            char szTemplate[] = "/tmp/qor-drives-XXXXXX";
+            if (mkdtemp(szTemplate) != nullptr)
+                m_strTemporaryDrives = szTemplate;
+        }
+        strRoot = m_strTemporaryDrives;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(strRoot + "/" + strDrive, error);
+    return strRoot + "/" + strDrive + strRest;
 }
 
 void resetMachine()
@@ -269,14 +405,20 @@ void setProgramPath(const std::u16string& strPath)
     Machine::current().setProgramPath(strPath);
 }
 
+std::string hostPath(LPCWSTR szWindowsPath)
+{
+    return Machine::current().hostPath(szWindowsPath == nullptr ? u"" : szWindowsPath);
+}
+
+void failCall(const std::string& strFunction, DWORD dwError, const std::string& strKeyPath,
+              int nCount)
+{
+    Machine::current().injectFailure(strFunction, dwError, strKeyPath, nCount);
+}
+
 const std::vector<HostEvent>& events()
 {
     return Machine::current().events();
-}
-
-void failCall(const std::string& strFunction, DWORD dwError)
-{
-    Machine::current().injectFailure(strFunction, dwError);
 }
 
 size_t openHandleCount()

@@ -173,22 +173,6 @@ DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
     return nSize;
 }
 
-BOOL WINAPI FreeLibrary(HMODULE hLibModule)
-{
-    if (hLibModule == nullptr)
-    {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (hLibModule != programModule())
-    {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return FALSE;
-    }
-    // The program stays loaded whatever its reference count.
-    return TRUE;
-}
-
 LANGID WINAPI GetUserDefaultUILanguage(void)
 {
     return qorhost::Machine::current().uiLanguage();

@@ -32,6 +32,7 @@ typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef size_t SIZE_T;
 typedef uintptr_t ULONG_PTR;
+typedef ULONG_PTR DWORD_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t INT_PTR;
@@ -55,10 +56,45 @@ QOR_HOST_DECLARE_HANDLE(HRSRC);
 typedef HINSTANCE HMODULE;
 typedef HANDLE HGLOBAL;
 
+// Access rights every kind of object shares (winnt.h values).
+typedef DWORD ACCESS_MASK;
+#define DELETE (0x00010000L)
+#define READ_CONTROL (0x00020000L)
+#define WRITE_DAC (0x00040000L)
+#define WRITE_OWNER (0x00080000L)
+#define SYNCHRONIZE (0x00100000L)
+#define STANDARD_RIGHTS_REQUIRED (0x000F0000L)
+#define STANDARD_RIGHTS_READ (READ_CONTROL)
+#define STANDARD_RIGHTS_WRITE (READ_CONTROL)
+#define STANDARD_RIGHTS_EXECUTE (READ_CONTROL)
+#define STANDARD_RIGHTS_ALL (0x001F0000L)
+#define MAXIMUM_ALLOWED (0x02000000L)
+#define GENERIC_READ (0x80000000L)
+#define GENERIC_WRITE (0x40000000L)
+#define GENERIC_EXECUTE (0x20000000L)
+#define GENERIC_ALL (0x10000000L)
+
 #define WINAPI
 #define CALLBACK
 #define APIENTRY
 #define VOID void
+
+// An exported function as GetProcAddress hands it out; callers cast it to its real type.
+typedef INT_PTR(WINAPI* FARPROC)();
+
+// 100-nanosecond intervals since 1601-01-01 (UTC).
+typedef struct _FILETIME
+{
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+
+typedef struct _SECURITY_ATTRIBUTES
+{
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
 #ifndef TRUE
 #define TRUE 1
@@ -84,5 +120,6 @@ typedef HANDLE HGLOBAL;
 
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 #define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
+#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define MAKEINTRESOURCE MAKEINTRESOURCEW
 #define RT_STRING MAKEINTRESOURCEW(6)

@@ -1,0 +1,900 @@
+// The machine's registry: a tree of keys whose names ignore letter case, loaded from the
+// machine folder's registry.reg at first use and written back after each change (the
+// in-memory test machine keeps it in memory only). Handles carry the access they were
+// opened with, and the calls check it as Windows does.
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+#include "host_machine.h"
+#include "host_registry.h"
+
+namespace qorhost
+{
+
+namespace
+{
+
+const size_t kMaxKeyNameLength = 255;
+
+// What RegQueryInfoKeyW reports for a key's security descriptor: the host keeps none, so
+// the size of an empty self-relative one.
+const DWORD kSecurityDescriptorSize = 20;
+
+struct RegValue
+{
+    std::u16string strName;
+    DWORD dwType;
+    std::vector<BYTE> vecData;
+};
+
+struct RegKey
+{
+    std::u16string strName;
+    std::u16string strClass;
+    bool bVolatile = false;
+    bool bDeleted = false;
+    FILETIME ftLastWrite = {0, 0};
+    RegKey* pParent = nullptr;
+    // Keyed by the upper-cased name: the order in which Windows enumerates subkeys.
+    std::map<std::u16string, std::shared_ptr<RegKey>> mapSubKeys;
+    // In creation order, as Windows enumerates values.
+    std::vector<RegValue> vecValues;
+
+    std::u16string path() const
+    {
+        return pParent == nullptr ? strName : pParent->path() + u"\\" + strName;
+    }
+
+    std::vector<RegValue>::iterator findValue(LPCWSTR szName)
+    {
+        std::u16string strFolded = foldCase(szName == nullptr ? u"" : szName);
+        for (auto it = vecValues.begin(); it != vecValues.end(); ++it)
+        {
+            if (foldCase(it->strName) == strFolded)
+                return it;
+        }
+        return vecValues.end();
+    }
+
+    std::shared_ptr<RegKey> findSubKey(const std::u16string& strSubKey) const
+    {
+        auto it = mapSubKeys.find(foldCase(strSubKey));
+        return it == mapSubKeys.end() ? nullptr : it->second;
+    }
+};
+
+typedef std::shared_ptr<RegKey> KeyPtr;
+
+struct OpenKey
+{
+    KeyPtr pKey;
+    REGSAM samGranted;
+};
+
+FILETIME currentFileTime()
+{
+    auto since1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    ULONGLONG ullTicks = static_cast<ULONGLONG>(since1970.count() / 100) + 116444736000000000ULL;
+    return {static_cast<DWORD>(ullTicks), static_cast<DWORD>(ullTicks >> 32)};
+}
+
+// Generic rights (and MAXIMUM_ALLOWED, which the host always grants in full) as key rights.
+REGSAM grantedAccess(REGSAM samDesired)
+{
+    REGSAM samGranted = samDesired & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE |
+                                       GENERIC_ALL | MAXIMUM_ALLOWED);
+    if (samDesired & GENERIC_READ)
+        samGranted |= KEY_READ;
+    if (samDesired & GENERIC_WRITE)
+        samGranted |= KEY_WRITE;
+    if (samDesired & GENERIC_EXECUTE)
+        samGranted |= KEY_EXECUTE;
+    if (samDesired & (GENERIC_ALL | MAXIMUM_ALLOWED))
+        samGranted |= KEY_ALL_ACCESS;
+    return samGranted;
+}
+
+// Components of a path below a key. A leading backslash is a syntax error, as on Windows;
+// a trailing one is allowed.
+LONG splitPath(LPCWSTR szPath, std::vector<std::u16string>& vecParts)
+{
+    vecParts.clear();
+    if (szPath == nullptr || *szPath == 0)
+        return ERROR_SUCCESS;
+    if (*szPath == u'\\')
+        return ERROR_BAD_PATHNAME;
+    std::u16string strPart;
+    for (LPCWSTR p = szPath;; ++p)
+    {
+        if (*p == u'\\' || *p == 0)
+        {
+            if (!strPart.empty())
+                vecParts.push_back(strPart);
+            strPart.clear();
+            if (*p == 0)
+                break;
+        }
+        else
+            strPart += *p;
+    }
+    return ERROR_SUCCESS;
+}
+
+std::u16string joinPath(const KeyPtr& pBase, const std::vector<std::u16string>& vecParts)
+{
+    std::u16string strPath = pBase->path();
+    for (const std::u16string& strPart : vecParts)
+        strPath += u"\\" + strPart;
+    return strPath;
+}
+
+KeyPtr walk(KeyPtr pKey, const std::vector<std::u16string>& vecParts)
+{
+    for (const std::u16string& strPart : vecParts)
+    {
+        if (!pKey)
+            break;
+        pKey = pKey->findSubKey(strPart);
+    }
+    return pKey;
+}
+
+KeyPtr addSubKey(RegKey& parent, const std::u16string& strName, bool bVolatile)
+{
+    KeyPtr pKey = std::make_shared<RegKey>();
+    pKey->strName = strName;
+    pKey->bVolatile = bVolatile;
+    pKey->pParent = &parent;
+    pKey->ftLastWrite = currentFileTime();
+    parent.mapSubKeys[foldCase(strName)] = pKey;
+    parent.ftLastWrite = pKey->ftLastWrite;
+    return pKey;
+}
+
+// Handles still open on a removed key find it deleted.
+void markDeleted(RegKey& key)
+{
+    key.bDeleted = true;
+    for (auto& entry : key.mapSubKeys)
+        markDeleted(*entry.second);
+    key.mapSubKeys.clear();
+    key.vecValues.clear();
+}
+
+void removeKey(RegKey& key)
+{
+    RegKey* pParent = key.pParent;
+    std::u16string strFolded = foldCase(key.strName);
+    markDeleted(key);
+    // The parent's entry may hold the last reference: the key is gone after this.
+    pParent->mapSubKeys.erase(strFolded);
+    pParent->ftLastWrite = currentFileTime();
+}
+
+void setValue(RegKey& key, const std::u16string& strName, DWORD dwType, std::vector<BYTE> vecData)
+{
+    auto it = key.findValue(strName.c_str());
+    if (it == key.vecValues.end())
+        key.vecValues.push_back({strName, dwType, std::move(vecData)});
+    else
+    {
+        it->dwType = dwType;
+        it->vecData = std::move(vecData);
+    }
+    key.ftLastWrite = currentFileTime();
+}
+
+void appendSections(const RegKey& key, bool bAlwaysOwnSection,
+                    std::vector<RegFileSection>& vecSections)
+{
+    if (key.bVolatile && !bAlwaysOwnSection)
+        return;
+    if (bAlwaysOwnSection || key.pParent != nullptr || !key.vecValues.empty())
+    {
+        RegFileSection section;
+        section.strPath = key.path();
+        for (const RegValue& value : key.vecValues)
+        {
+            RegFileValue fileValue;
+            fileValue.strName = value.strName;
+            fileValue.dwType = value.dwType;
+            fileValue.vecData = value.vecData;
+            section.vecValues.push_back(fileValue);
+        }
+        vecSections.push_back(section);
+    }
+    for (const auto& entry : key.mapSubKeys)
+        appendSections(*entry.second, false, vecSections);
+}
+
+bool readFile(const std::string& strPath, std::string& strBytes)
+{
+    std::ifstream file(strPath, std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream content;
+    content << file.rdbuf();
+    strBytes = content.str();
+    return true;
+}
+
+LONG errorFromErrno(int iErrno)
+{
+    switch (iErrno)
+    {
+    case EEXIST:
+        return ERROR_ALREADY_EXISTS;
+    case ENOENT:
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    default:
+        return ERROR_ACCESS_DENIED;
+    }
+}
+
+class Registry
+{
+public:
+    void reset()
+    {
+        m_mapHandles.clear();
+        m_pLocalMachine.reset();
+        m_pCurrentUser.reset();
+        m_pUsers.reset();
+        m_bLoaded = false;
+    }
+
+    // The key a handle names and the access it grants; predefined roots grant everything.
+    LONG lookup(HKEY hKey, KeyPtr& pKey, REGSAM& samGranted)
+    {
+        ensureLoaded();
+        std::vector<std::u16string> vecAlias;
+        if (KeyPtr pRoot = predefinedRoot(hKey, vecAlias))
+        {
+            pKey = pRoot;
+            for (const std::u16string& strPart : vecAlias)
+            {
+                KeyPtr pNext = pKey->findSubKey(strPart);
+                pKey = pNext ? pNext : addSubKey(*pKey, strPart, false);
+            }
+            samGranted = KEY_ALL_ACCESS;
+            return ERROR_SUCCESS;
+        }
+        auto it = m_mapHandles.find(reinterpret_cast<uintptr_t>(hKey));
+        if (it == m_mapHandles.end())
+            return ERROR_INVALID_HANDLE;
+        pKey = it->second.pKey;
+        samGranted = it->second.samGranted;
+        return ERROR_SUCCESS;
+    }
+
+    // The checks every call on an open key makes, in Windows' order: the handle, then
+    // (on the host) an injected fault, then the handle's access, then whether the key
+    // still exists.
+    LONG use(HKEY hKey, const char* szCall, REGSAM samNeeded, KeyPtr& pKey)
+    {
+        REGSAM samGranted = 0;
+        LONG lStatus = lookup(hKey, pKey, samGranted);
+        if (lStatus != ERROR_SUCCESS)
+            return lStatus;
+        if (DWORD dwFault = Machine::current().injectedFailure(szCall, pKey->path()))
+            return static_cast<LONG>(dwFault);
+        if ((samGranted & samNeeded) != samNeeded)
+            return ERROR_ACCESS_DENIED;
+        return pKey->bDeleted ? ERROR_KEY_DELETED : ERROR_SUCCESS;
+    }
+
+    // The checks of the calls that name a key below another: the handle, the path's syntax,
+    // (on the host) an injected fault for the named key, and whether the base still exists.
+    LONG locate(HKEY hKey, LPCWSTR lpSubKey, const char* szCall, KeyPtr& pBase,
+                std::vector<std::u16string>& vecParts)
+    {
+        REGSAM samBase = 0;
+        LONG lStatus = lookup(hKey, pBase, samBase);
+        if (lStatus == ERROR_SUCCESS)
+            lStatus = splitPath(lpSubKey, vecParts);
+        if (lStatus != ERROR_SUCCESS)
+            return lStatus;
+        if (DWORD dwFault = Machine::current().injectedFailure(szCall, joinPath(pBase, vecParts)))
+            return static_cast<LONG>(dwFault);
+        return pBase->bDeleted ? ERROR_KEY_DELETED : ERROR_SUCCESS;
+    }
+
+    // The existing key lpSubKey names below hKey.
+    LONG find(HKEY hKey, LPCWSTR lpSubKey, const char* szCall, KeyPtr& pKey)
+    {
+        std::vector<std::u16string> vecParts;
+        LONG lStatus = locate(hKey, lpSubKey, szCall, pKey, vecParts);
+        if (lStatus != ERROR_SUCCESS)
+            return lStatus;
+        pKey = walk(pKey, vecParts);
+        return pKey ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    }
+
+    HKEY addHandle(const KeyPtr& pKey, REGSAM samDesired)
+    {
+        uintptr_t uHandle = m_uNextHandle;
+        m_uNextHandle += 4;
+        m_mapHandles[uHandle] = {pKey, grantedAccess(samDesired)};
+        return reinterpret_cast<HKEY>(uHandle);
+    }
+
+    LONG closeHandle(HKEY hKey)
+    {
+        ensureLoaded();
+        std::vector<std::u16string> vecAlias;
+        if (predefinedRoot(hKey, vecAlias))
+            return ERROR_SUCCESS;
+        auto it = m_mapHandles.find(reinterpret_cast<uintptr_t>(hKey));
+        if (it == m_mapHandles.end())
+            return ERROR_INVALID_HANDLE;
+        if (DWORD dwFault =
+                Machine::current().injectedFailure("RegCloseKey", it->second.pKey->path()))
+            return static_cast<LONG>(dwFault);
+        m_mapHandles.erase(it);
+        return ERROR_SUCCESS;
+    }
+
+    // A change is written back at once, unless it only touched volatile keys.
+    void changed(const RegKey& key)
+    {
+        if (!key.bVolatile)
+            save();
+    }
+
+    // The key a file section names, created when bCreate; null when its root is unknown.
+    KeyPtr keyForPath(const std::u16string& strPath, bool bCreate)
+    {
+        std::vector<std::u16string> vecParts;
+        if (splitPath(strPath.c_str(), vecParts) != ERROR_SUCCESS || vecParts.empty())
+            return nullptr;
+        std::u16string strRoot = foldCase(vecParts[0]);
+        vecParts.erase(vecParts.begin());
+        HKEY hRoot = nullptr;
+        const HKEY ahRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                                HKEY_USERS, HKEY_CURRENT_CONFIG};
+        for (HKEY hCandidate : ahRoots)
+        {
+            if (foldCase(rootName(hCandidate)) == strRoot)
+                hRoot = hCandidate;
+        }
+        KeyPtr pKey;
+        REGSAM samGranted = 0;
+        if (hRoot == nullptr || lookup(hRoot, pKey, samGranted) != ERROR_SUCCESS)
+            return nullptr;
+        return bCreate ? create(pKey, vecParts) : walk(pKey, vecParts);
+    }
+
+    static KeyPtr create(KeyPtr pKey, const std::vector<std::u16string>& vecParts)
+    {
+        for (const std::u16string& strPart : vecParts)
+        {
+            KeyPtr pNext = pKey->findSubKey(strPart);
+            pKey = pNext ? pNext : addSubKey(*pKey, strPart, pKey->bVolatile);
+        }
+        return pKey;
+    }
+
+    // Applies file sections to the keys fnKeyFor names (the key, or null to skip a section).
+    template <typename KeyFor>
+    static void applySections(const std::vector<RegFileSection>& vecSections, KeyFor fnKeyFor)
+    {
+        for (const RegFileSection& section : vecSections)
+        {
+            KeyPtr pKey = fnKeyFor(section.strPath, !section.bDelete);
+            if (!pKey)
+                continue;
+            if (section.bDelete)
+            {
+                if (pKey->pParent != nullptr)
+                    removeKey(*pKey);
+                continue;
+            }
+            for (const RegFileValue& value : section.vecValues)
+            {
+                if (!value.bDelete)
+                    setValue(*pKey, value.strName, value.dwType, value.vecData);
+                else
+                {
+                    auto it = pKey->findValue(value.strName.c_str());
+                    if (it != pKey->vecValues.end())
+                        pKey->vecValues.erase(it);
+                }
+            }
+        }
+    }
+
+private:
+    static LPCWSTR rootName(HKEY hKey)
+    {
+        if (hKey == HKEY_CLASSES_ROOT)
+            return u"HKEY_CLASSES_ROOT";
+        if (hKey == HKEY_CURRENT_USER)
+            return u"HKEY_CURRENT_USER";
+        if (hKey == HKEY_LOCAL_MACHINE)
+            return u"HKEY_LOCAL_MACHINE";
+        if (hKey == HKEY_USERS)
+            return u"HKEY_USERS";
+        return u"HKEY_CURRENT_CONFIG";
+    }
+
+    // HKEY_CLASSES_ROOT and HKEY_CURRENT_CONFIG are views of keys below HKEY_LOCAL_MACHINE,
+    // as on Windows; the other roots are trees of their own.
+    KeyPtr predefinedRoot(HKEY hKey, std::vector<std::u16string>& vecAlias) const
+    {
+        if (hKey == HKEY_LOCAL_MACHINE)
+            return m_pLocalMachine;
+        if (hKey == HKEY_CURRENT_USER)
+            return m_pCurrentUser;
+        if (hKey == HKEY_USERS)
+            return m_pUsers;
+        if (hKey == HKEY_CLASSES_ROOT)
+            vecAlias = {u"SOFTWARE", u"Classes"};
+        else if (hKey == HKEY_CURRENT_CONFIG)
+            vecAlias = {u"SYSTEM", u"CurrentControlSet", u"Hardware Profiles", u"Current"};
+        else
+            return nullptr;
+        return m_pLocalMachine;
+    }
+
+    void ensureLoaded()
+    {
+        if (m_bLoaded)
+            return;
+        m_bLoaded = true;
+        m_pLocalMachine = makeRoot(HKEY_LOCAL_MACHINE);
+        m_pCurrentUser = makeRoot(HKEY_CURRENT_USER);
+        m_pUsers = makeRoot(HKEY_USERS);
+        Machine& machine = Machine::current();
+        std::string strBytes;
+        std::vector<RegFileSection> vecSections;
+        if (!machine.isInMemory() && readFile(registryFile(), strBytes) &&
+            parseRegFile(strBytes, vecSections))
+            applySections(vecSections, [this](const std::u16string& strPath, bool bCreate)
+                          { return keyForPath(strPath, bCreate); });
+        addReleaseValues(machine.release());
+    }
+
+    static KeyPtr makeRoot(HKEY hKey)
+    {
+        KeyPtr pRoot = std::make_shared<RegKey>();
+        pRoot->strName = rootName(hKey);
+        pRoot->ftLastWrite = currentFileTime();
+        return pRoot;
+    }
+
+    // What Windows holds for its own release: the service pack as a number.
+    void addReleaseValues(const HostRelease& release)
+    {
+        KeyPtr pWindows =
+            keyForPath(u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Windows", true);
+        if (pWindows->findValue(u"CSDVersion") != pWindows->vecValues.end())
+            return;
+        DWORD dwVersion = release.dwServicePack << 8;
+        setValue(*pWindows, u"CSDVersion", REG_DWORD,
+                 {static_cast<BYTE>(dwVersion), static_cast<BYTE>(dwVersion >> 8), 0, 0});
+    }
+
+    static std::string registryFile() { return Machine::current().folder() + "/registry.reg"; }
+
+    // The whole file is replaced at once, so that a reader never sees half of it.
+    void save()
+    {
+        Machine& machine = Machine::current();
+        if (machine.isInMemory())
+            return;
+        std::vector<RegFileSection> vecSections;
+        for (const KeyPtr& pRoot : {m_pLocalMachine, m_pCurrentUser, m_pUsers})
+            appendSections(*pRoot, false, vecSections);
+        std::error_code error;
+        std::filesystem::create_directories(machine.folder(), error);
+        std::string strTemporary = registryFile() + ".new";
+        {
+            std::ofstream file(strTemporary, std::ios::binary | std::ios::trunc);
+            file << formatRegFile(vecSections);
+            if (!file.flush())
+            {
+                std::fprintf(stderr, "qor host: cannot write %s\n", strTemporary.c_str());
+                return;
+            }
+        }
+        if (std::rename(strTemporary.c_str(), registryFile().c_str()) != 0)
+            std::fprintf(stderr, "qor host: cannot replace %s\n", registryFile().c_str());
+    }
+
+    bool m_bLoaded = false;
+    KeyPtr m_pLocalMachine;
+    KeyPtr m_pCurrentUser;
+    KeyPtr m_pUsers;
+    std::map<uintptr_t, OpenKey> m_mapHandles;
+    // Multiples of 4 as Windows hands them out, never reused, so that a handle used after
+    // closing is found invalid.
+    uintptr_t m_uNextHandle = 0x40;
+};
+
+Registry& registry()
+{
+    static Registry s_registry;
+    return s_registry;
+}
+
+// Stores a value's data for a caller: the size always, the bytes when the buffer holds them.
+LONG copyData(const RegValue& value, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    if (lpType != nullptr)
+        *lpType = value.dwType;
+    if (lpcbData == nullptr)
+        return ERROR_SUCCESS;
+    DWORD dwSize = static_cast<DWORD>(value.vecData.size());
+    LONG lStatus = ERROR_SUCCESS;
+    if (lpData != nullptr)
+    {
+        if (*lpcbData < dwSize)
+            lStatus = ERROR_MORE_DATA;
+        else if (dwSize > 0)
+            std::memcpy(lpData, value.vecData.data(), dwSize);
+    }
+    *lpcbData = dwSize;
+    return lStatus;
+}
+
+// Stores a name and its length without the terminator; ERROR_MORE_DATA when the buffer of
+// *lpcchName characters cannot hold it with its terminator.
+LONG copyName(const std::u16string& strName, LPWSTR lpName, LPDWORD lpcchName)
+{
+    if (strName.size() >= *lpcchName)
+        return ERROR_MORE_DATA;
+    std::memcpy(lpName, strName.c_str(), (strName.size() + 1) * sizeof(WCHAR));
+    *lpcchName = static_cast<DWORD>(strName.size());
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+void resetRegistry()
+{
+    registry().reset();
+}
+
+} // namespace qorhost
+
+using qorhost::KeyPtr;
+using qorhost::registry;
+
+LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired,
+                          PHKEY phkResult)
+{
+    if (phkResult == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    KeyPtr pKey;
+    LONG lStatus = registry().find(hKey, lpSubKey, "RegOpenKeyExW", pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    *phkResult = registry().addHandle(pKey, samDesired);
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR lpClass,
+                            DWORD dwOptions, REGSAM samDesired,
+                            LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, PHKEY phkResult,
+                            LPDWORD lpdwDisposition)
+{
+    if (phkResult == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    KeyPtr pKey;
+    std::vector<std::u16string> vecParts;
+    LONG lStatus = registry().locate(hKey, lpSubKey, "RegCreateKeyExW", pKey, vecParts);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    bool bVolatile = (dwOptions & REG_OPTION_VOLATILE) != 0;
+    // Checked before anything is made, so that a refused call leaves no key behind.
+    KeyPtr pExisting = pKey;
+    size_t nExisting = 0;
+    for (; nExisting < vecParts.size(); ++nExisting)
+    {
+        KeyPtr pNext = pExisting->findSubKey(vecParts[nExisting]);
+        if (!pNext)
+            break;
+        pExisting = pNext;
+    }
+    for (size_t i = nExisting; i < vecParts.size(); ++i)
+    {
+        if (vecParts[i].size() > qorhost::kMaxKeyNameLength)
+            return ERROR_INVALID_PARAMETER;
+    }
+    if (nExisting < vecParts.size() && pExisting->bVolatile && !bVolatile)
+        return ERROR_CHILD_MUST_BE_VOLATILE;
+    pKey = pExisting;
+    for (size_t i = nExisting; i < vecParts.size(); ++i)
+        pKey = qorhost::addSubKey(*pKey, vecParts[i], bVolatile || pKey->bVolatile);
+    bool bCreated = nExisting < vecParts.size();
+    if (bCreated)
+    {
+        if (lpClass != nullptr)
+            pKey->strClass = lpClass;
+        registry().changed(*pKey);
+    }
+    if (lpdwDisposition != nullptr)
+        *lpdwDisposition = bCreated ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *phkResult = registry().addHandle(pKey, samDesired);
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegCloseKey(HKEY hKey)
+{
+    return registry().closeHandle(hKey);
+}
+
+LONG WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
+{
+    if (lpSubKey == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr pKey;
+    LONG lStatus = registry().find(hKey, lpSubKey, "RegDeleteKeyW", pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    // Only a leaf goes; the roots never do.
+    if (!pKey->mapSubKeys.empty() || pKey->pParent == nullptr)
+        return ERROR_ACCESS_DENIED;
+    qorhost::RegKey* pParent = pKey->pParent;
+    qorhost::removeKey(*pKey);
+    registry().changed(*pParent);
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                             LPBYTE lpData, LPDWORD lpcbData)
+{
+    if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegQueryValueExW", KEY_QUERY_VALUE, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    auto it = pKey->findValue(lpValueName);
+    if (it == pKey->vecValues.end())
+        return ERROR_FILE_NOT_FOUND;
+    return qorhost::copyData(*it, lpType, lpData, lpcbData);
+}
+
+LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
+                           const BYTE* lpData, DWORD cbData)
+{
+    if (lpData == nullptr && cbData != 0)
+        return ERROR_NOACCESS;
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegSetValueExW", KEY_SET_VALUE, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    std::vector<BYTE> vecData(lpData, lpData + (lpData == nullptr ? 0 : cbData));
+    qorhost::setValue(*pKey, lpValueName == nullptr ? u"" : lpValueName, dwType,
+                      std::move(vecData));
+    registry().changed(*pKey);
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
+{
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegDeleteValueW", KEY_SET_VALUE, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    auto it = pKey->findValue(lpValueName);
+    if (it == pKey->vecValues.end())
+        return ERROR_FILE_NOT_FOUND;
+    pKey->vecValues.erase(it);
+    pKey->ftLastWrite = qorhost::currentFileTime();
+    registry().changed(*pKey);
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName,
+                          LPDWORD lpReserved, LPWSTR lpClass, LPDWORD lpcchClass,
+                          PFILETIME lpftLastWriteTime)
+{
+    if (lpName == nullptr || lpcchName == nullptr || lpReserved != nullptr ||
+        (lpClass != nullptr && lpcchClass == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegEnumKeyExW", KEY_ENUMERATE_SUB_KEYS, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    if (dwIndex >= pKey->mapSubKeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    auto it = pKey->mapSubKeys.begin();
+    std::advance(it, dwIndex);
+    const qorhost::RegKey& subKey = *it->second;
+    lStatus = qorhost::copyName(subKey.strName, lpName, lpcchName);
+    if (lStatus == ERROR_SUCCESS && lpClass != nullptr)
+        lStatus = qorhost::copyName(subKey.strClass, lpClass, lpcchClass);
+    if (lStatus == ERROR_SUCCESS && lpftLastWriteTime != nullptr)
+        *lpftLastWriteTime = subKey.ftLastWrite;
+    return lStatus;
+}
+
+LONG WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
+                          LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||
+        (lpData != nullptr && lpcbData == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegEnumValueW", KEY_QUERY_VALUE, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    if (dwIndex >= pKey->vecValues.size())
+        return ERROR_NO_MORE_ITEMS;
+    const qorhost::RegValue& value = pKey->vecValues[dwIndex];
+    LONG lNameStatus = qorhost::copyName(value.strName, lpValueName, lpcchValueName);
+    lStatus = qorhost::copyData(value, lpType, lpData, lpcbData);
+    return lNameStatus != ERROR_SUCCESS ? lNameStatus : lStatus;
+}
+
+LONG WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                             LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                             LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
+                             LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
+                             PFILETIME lpftLastWriteTime)
+{
+    if (lpReserved != nullptr || (lpClass != nullptr && lpcchClass == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegQueryInfoKeyW", KEY_QUERY_VALUE, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    size_t nMaxSubKey = 0;
+    size_t nMaxClass = 0;
+    for (const auto& entry : pKey->mapSubKeys)
+    {
+        nMaxSubKey = std::max(nMaxSubKey, entry.second->strName.size());
+        nMaxClass = std::max(nMaxClass, entry.second->strClass.size());
+    }
+    size_t nMaxValueName = 0;
+    size_t nMaxValue = 0;
+    for (const qorhost::RegValue& value : pKey->vecValues)
+    {
+        nMaxValueName = std::max(nMaxValueName, value.strName.size());
+        nMaxValue = std::max(nMaxValue, value.vecData.size());
+    }
+    if (lpClass != nullptr)
+    {
+        DWORD dwBuffer = *lpcchClass;
+        *lpcchClass = static_cast<DWORD>(pKey->strClass.size());
+        if (pKey->strClass.size() >= dwBuffer)
+            return ERROR_MORE_DATA;
+        std::memcpy(lpClass, pKey->strClass.c_str(), (pKey->strClass.size() + 1) * sizeof(WCHAR));
+    }
+    else if (lpcchClass != nullptr)
+        *lpcchClass = static_cast<DWORD>(pKey->strClass.size());
+    const std::pair<LPDWORD, size_t> aAnswers[] = {
+        {lpcSubKeys, pKey->mapSubKeys.size()},
+        {lpcbMaxSubKeyLen, nMaxSubKey},
+        {lpcbMaxClassLen, nMaxClass},
+        {lpcValues, pKey->vecValues.size()},
+        {lpcbMaxValueNameLen, nMaxValueName},
+        {lpcbMaxValueLen, nMaxValue},
+        {lpcbSecurityDescriptor, qorhost::kSecurityDescriptorSize}};
+    for (const auto& answer : aAnswers)
+    {
+        if (answer.first != nullptr)
+            *answer.first = static_cast<DWORD>(answer.second);
+    }
+    if (lpftLastWriteTime != nullptr)
+        *lpftLastWriteTime = pKey->ftLastWrite;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegQueryMultipleValuesW(HKEY hKey, PVALENTW val_list, DWORD num_vals, LPWSTR lpValueBuf,
+                                    LPDWORD ldwTotsize)
+{
+    if (ldwTotsize == nullptr || (val_list == nullptr && num_vals != 0))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegQueryMultipleValuesW", KEY_QUERY_VALUE, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    std::vector<const qorhost::RegValue*> vecFound;
+    size_t nTotal = 0;
+    for (DWORD i = 0; i < num_vals; ++i)
+    {
+        auto it = pKey->findValue(val_list[i].ve_valuename);
+        if (it == pKey->vecValues.end())
+            return ERROR_FILE_NOT_FOUND;
+        vecFound.push_back(&*it);
+        val_list[i].ve_valuelen = static_cast<DWORD>(it->vecData.size());
+        val_list[i].ve_type = it->dwType;
+        nTotal += it->vecData.size();
+    }
+    DWORD dwAvailable = *ldwTotsize;
+    *ldwTotsize = static_cast<DWORD>(nTotal);
+    if (lpValueBuf == nullptr || nTotal > dwAvailable)
+        return ERROR_MORE_DATA;
+    // The data lie one after the other in the caller's buffer.
+    BYTE* pNext = reinterpret_cast<BYTE*>(lpValueBuf);
+    for (DWORD i = 0; i < num_vals; ++i)
+    {
+        if (!vecFound[i]->vecData.empty())
+            std::memcpy(pNext, vecFound[i]->vecData.data(), vecFound[i]->vecData.size());
+        val_list[i].ve_valueptr = reinterpret_cast<DWORD_PTR>(pNext);
+        pNext += vecFound[i]->vecData.size();
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegSaveKeyW(HKEY hKey, LPCWSTR lpFile, LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/)
+{
+    if (lpFile == nullptr || *lpFile == 0)
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegSaveKeyW", 0, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    std::vector<qorhost::RegFileSection> vecSections;
+    qorhost::appendSections(*pKey, true, vecSections);
+    std::string strBytes = qorhost::formatRegFile(vecSections);
+    // Windows never overwrites: an existing file makes the save fail.
+    std::string strPath = qorhost::Machine::current().hostPath(lpFile);
+    int iFile = open(strPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (iFile < 0)
+        return qorhost::errorFromErrno(errno);
+    bool bWritten =
+        write(iFile, strBytes.data(), strBytes.size()) == static_cast<ssize_t>(strBytes.size());
+    bWritten = close(iFile) == 0 && bWritten;
+    return bWritten ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+LONG WINAPI RegRestoreKeyW(HKEY hKey, LPCWSTR lpFile, DWORD /*dwFlags*/)
+{
+    if (lpFile == nullptr || *lpFile == 0)
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr pKey;
+    LONG lStatus = registry().use(hKey, "RegRestoreKeyW", 0, pKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    std::string strBytes;
+    if (!qorhost::readFile(qorhost::Machine::current().hostPath(lpFile), strBytes))
+        return ERROR_FILE_NOT_FOUND;
+    // The first section is the saved key; every other lies below it.
+    std::vector<qorhost::RegFileSection> vecSections;
+    if (!qorhost::parseRegFile(strBytes, vecSections) || vecSections.empty() ||
+        vecSections[0].bDelete)
+        return ERROR_BADDB;
+    std::u16string strSavedRoot = qorhost::foldCase(vecSections[0].strPath);
+    for (const qorhost::RegFileSection& section : vecSections)
+    {
+        std::u16string strFolded = qorhost::foldCase(section.strPath);
+        if (section.bDelete ||
+            (strFolded != strSavedRoot && strFolded.rfind(strSavedRoot + u"\\", 0) != 0))
+            return ERROR_BADDB;
+    }
+    for (auto& entry : pKey->mapSubKeys)
+        qorhost::markDeleted(*entry.second);
+    pKey->mapSubKeys.clear();
+    pKey->vecValues.clear();
+    qorhost::Registry::applySections(
+        vecSections,
+        [&pKey, &strSavedRoot](const std::u16string& strPath, bool)
+        {
+            std::u16string strBelow = strPath.substr(strSavedRoot.size());
+            std::vector<std::u16string> vecParts;
+            qorhost::splitPath(strBelow.empty() ? u"" : strBelow.c_str() + 1, vecParts);
+            return qorhost::Registry::create(pKey, vecParts);
+        });
+    registry().changed(*pKey);
+    return ERROR_SUCCESS;
+}
