@@ -55,3 +55,14 @@ void qorReportUnhandled(LONG lCode, LPCWSTR szSourceFile, ULONG ulLine);
         qorReportUnhandled(unhandledCode, QOR_HERE);                                               \
         return failResult;                                                                         \
     }
+
+// Ends a try block with the two handlers of the convention and carries on after it.
+#define QOR_CATCH_REPORT(unhandledCode)                                                            \
+    catch (CQORLogging & qorCaught)                                                                \
+    {                                                                                              \
+        qorReportCaught(qorCaught);                                                                \
+    }                                                                                              \
+    catch (...)                                                                                    \
+    {                                                                                              \
+        qorReportUnhandled(unhandledCode, QOR_HERE);                                               \
+    }
