@@ -1,0 +1,118 @@
+// Registry classes on the failures a real registry rarely shows: refused opens, closes and
+// creates, failed writes and queries, and hive files saved and restored.
+#include <gtest/gtest.h>
+
+#include "qor_host.h"
+#include "qor_registry_dword.h"
+#include "qor_registry_string.h"
+#include "recording_engine.h"
+
+namespace
+{
+const LPCWSTR kVelmora = TEXT("SOFTWARE\\Arvenne\\Velmora");
+const char* const kVelmoraFull = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne\\Velmora";
+
+CQORRegistryKey velmora(bool bCreate)
+{
+    return CQORRegistryKey(HKEY_LOCAL_MACHINE, kVelmora, KEY_ALL_ACCESS, bCreate, 0);
+}
+} // namespace
+
+TEST(RegistryHost, AccessDeniedIsNotAMissingKey)
+{
+    qorhost::failCall("RegOpenKeyExW", ERROR_ACCESS_DENIED, kVelmoraFull);
+    CQORRegistryKey key = velmora(true);
+    EXPECT_FALSE(key.open());
+    EXPECT_FALSE(key.isKeyOpen());
+    qorhost::failCall("RegOpenKeyExW", 0, kVelmoraFull);
+    EXPECT_FALSE(velmora(false).exists()) << "nothing was created";
+}
+
+TEST(RegistryHost, FailedCloseKeepsTheKeyOpenForTheNextTry)
+{
+    CRecordingEngineScope scope;
+    CQORRegistryKey key = velmora(true);
+    ASSERT_TRUE(key.open());
+    qorhost::failCall("RegCloseKey", ERROR_INVALID_HANDLE, "", 1);
+    EXPECT_FALSE(key.close());
+    EXPECT_TRUE(key.isKeyOpen());
+    ASSERT_EQ(1u, scope.engine.records.size());
+    EXPECT_EQ("Unable to close registry key ( SOFTWARE\\Arvenne\\Velmora )",
+              scope.engine.records[0].strMessage);
+    EXPECT_EQ(6, scope.engine.records[0].lCode);
+    EXPECT_TRUE(key.close());
+}
+
+TEST(RegistryHost, FailedCreateAndWriteAreLogged)
+{
+    CRecordingEngineScope scope;
+    qorhost::failCall("RegCreateKeyExW", ERROR_ACCESS_DENIED);
+    CQORRegistryDword marker(HKEY_LOCAL_MACHINE, kVelmora, TEXT("FirefoxPatch"), KEY_ALL_ACCESS,
+                             true, 0);
+    EXPECT_FALSE(marker.setValue(1, false));
+    ASSERT_EQ(1u, scope.engine.records.size());
+    EXPECT_EQ("Unable to create registry key ( \"SOFTWARE\\Arvenne\\Velmora\" )",
+              scope.engine.records[0].strMessage);
+    EXPECT_EQ("create", scope.engine.records[0].strFunction);
+
+    qorhost::failCall("RegCreateKeyExW", 0);
+    qorhost::failCall("RegSetValueExW", ERROR_ACCESS_DENIED);
+    scope.engine.records.clear();
+    CQORRegistryString version(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Version"), KEY_ALL_ACCESS, true,
+                               0);
+    EXPECT_FALSE(version.setValue(TEXT("8.1"), false));
+    ASSERT_EQ(1u, scope.engine.records.size());
+    EXPECT_EQ("Unable to Set registry value ( \"SOFTWARE\\Arvenne\\Velmora\\Version\" )",
+              scope.engine.records[0].strMessage);
+    EXPECT_EQ("CQORRegistryValue", scope.engine.records[0].strObject);
+    EXPECT_FALSE(version.isKeyOpen());
+}
+
+TEST(RegistryHost, FailedMultipleValueQueryLeavesTheListAlone)
+{
+    CQORRegistryDword marker(HKEY_LOCAL_MACHINE, kVelmora, TEXT("FirefoxPatch"), KEY_ALL_ACCESS,
+                             true, 0);
+    ASSERT_TRUE(marker.setValue(1, false));
+    CRecordingEngineScope scope;
+    qorhost::failCall("RegQueryMultipleValuesW", ERROR_MORE_DATA);
+    CQORValentList values;
+    CQORRegistryKey key = velmora(false);
+    EXPECT_FALSE(key.queryMultipleValues(values));
+    EXPECT_EQ(0u, values.m_ulCount);
+    ASSERT_EQ(1u, scope.engine.records.size());
+    EXPECT_EQ("Unable to query multiple values from registry key ( "
+              "\"SOFTWARE\\Arvenne\\Velmora\" )",
+              scope.engine.records[0].strMessage);
+    EXPECT_FALSE(key.isKeyOpen());
+}
+
+TEST(RegistryHost, HiveFilesSaveAndRestoreAKey)
+{
+    CQORRegistryString version(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Version"), KEY_ALL_ACCESS, true,
+                               0);
+    ASSERT_TRUE(version.setValue(TEXT("8.1"), false));
+    CQORRegistryKey key = velmora(false);
+    EXPECT_TRUE(key.exportKey(TEXT("C:\\velmora.hiv"), 0, true));
+    EXPECT_TRUE(key.exportKey(TEXT("C:\\velmora.hiv"), 0, true)) << "the old file is deleted";
+    EXPECT_FALSE(key.exportKey(TEXT("C:\\velmora.hiv"), 0, false))
+        << "RegSaveKeyW never overwrites";
+    EXPECT_FALSE(key.isKeyOpen());
+
+    ASSERT_TRUE(version.setValue(TEXT("9.0"), false));
+    EXPECT_TRUE(key.importKey(TEXT("C:\\velmora.hiv"), 0));
+    CQORWCharString strOut;
+    EXPECT_TRUE(version.getValue(strOut, false));
+    EXPECT_EQ(0, lstrcmpW(TEXT("8.1"), strOut.getBuffer()));
+
+    // The registry text file is not offered yet: refused, not pretended.
+    EXPECT_FALSE(key.exportKey(TEXT("C:\\velmora.reg"), 8, true));
+    EXPECT_FALSE(key.importKey(TEXT("C:\\velmora.reg"), 16));
+}
+
+TEST(RegistryHost, SaveWithoutTheBackupPrivilegeFails)
+{
+    CQORRegistryKey key = velmora(true);
+    ASSERT_TRUE(key.create());
+    qorhost::failCall("AdjustTokenPrivileges", ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(key.exportKey(TEXT("C:\\velmora.hiv"), 0, true));
+}
