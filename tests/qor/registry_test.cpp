@@ -307,6 +307,29 @@ TEST_F(Registry, StringsUpTo259CharactersAreRead)
     EXPECT_FALSE(tooLong.isKeyOpen());
 }
 
+TEST_F(Registry, StringFillingTheBufferWithoutTerminatorIsReadBounded)
+{
+    std::basic_string<WCHAR> strFull(260, 'z');
+    seed(TEXT("Full"), REG_SZ, strFull.data(), 520);
+    // Windows hands the 520 bytes over as stored; Wine wants room for a terminator and
+    // answers ERROR_MORE_DATA. Either way nothing past the buffer is read.
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, path().c_str(), 0, KEY_READ, &hKey));
+    BYTE abData[520];
+    DWORD dwSize = sizeof(abData);
+    LONG lPlatform = RegQueryValueExW(hKey, TEXT("Full"), nullptr, nullptr, abData, &dwSize);
+    RegCloseKey(hKey);
+
+    CQORRegistryString full(HKEY_CURRENT_USER, path().c_str(), TEXT("Full"), KEY_READ, false, 0);
+    CQORWCharString strOut;
+    EXPECT_EQ(lPlatform == ERROR_SUCCESS, full.getValue(strOut, false));
+    if (lPlatform == ERROR_SUCCESS)
+    {
+        EXPECT_EQ(260u, strOut.getLength());
+        EXPECT_EQ(261u, strOut.getNumElems());
+    }
+}
+
 TEST_F(Registry, MissingValuesAreCreatedOnlyWhenAsked)
 {
     CQORRegistryString missing(HKEY_CURRENT_USER, path().c_str(), TEXT("Version"), KEY_READ, false,
