@@ -1,0 +1,84 @@
+// The eligibility checks and the marker against the registry, seeded through Win32 calls so
+// the same tests run under Wine (whose test prefix is Windows XP).
+#include <gtest/gtest.h>
+
+#include "patch_eligibility.h"
+
+namespace
+{
+
+class Eligibility : public testing::Test
+{
+protected:
+    void SetUp() override { removeSuiteKey(); }
+    void TearDown() override { removeSuiteKey(); }
+
+    static void removeSuiteKey() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, g_szSuiteKey); }
+
+    static void seed(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes)
+    {
+        HKEY hKey = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSuiteKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(hKey, szName, 0, dwType,
+                                                static_cast<const BYTE*>(pData), dwBytes));
+        RegCloseKey(hKey);
+    }
+
+    static void seedVersion(LPCWSTR szVersion)
+    {
+        seed(TEXT("Version"), REG_SZ, szVersion, (lstrlenW(szVersion) + 1) * sizeof(WCHAR));
+    }
+
+    static void seedMarker(DWORD dwMarker) { seed(TEXT("FirefoxPatch"), REG_DWORD, &dwMarker, 4); }
+};
+
+} // namespace
+
+TEST_F(Eligibility, SuiteVersionMustBeginWith81)
+{
+    EXPECT_FALSE(checkSuiteVersion()) << "no suite key";
+    for (LPCWSTR szPass : {TEXT("8.1"), TEXT("8.1.1234"), TEXT("8.10")})
+    {
+        seedVersion(szPass);
+        EXPECT_TRUE(checkSuiteVersion());
+    }
+    for (LPCWSTR szFail : {TEXT("8.0"), TEXT("8"), TEXT("9.1"), TEXT(" 8.1")})
+    {
+        seedVersion(szFail);
+        EXPECT_FALSE(checkSuiteVersion());
+    }
+    const DWORD dwNumber = 81;
+    seed(TEXT("Version"), REG_DWORD, &dwNumber, 4);
+    EXPECT_FALSE(checkSuiteVersion());
+}
+
+TEST_F(Eligibility, MarkerIsAppliedWhenNotZero)
+{
+    EXPECT_FALSE(isPatchApplied());
+    seedMarker(0);
+    EXPECT_FALSE(isPatchApplied());
+    seedMarker(1);
+    EXPECT_TRUE(isPatchApplied());
+    seedMarker(0x80000000);
+    EXPECT_TRUE(isPatchApplied());
+}
+
+TEST_F(Eligibility, MarkingCreatesTheSuiteKey)
+{
+    EXPECT_TRUE(markPatchApplied());
+    EXPECT_TRUE(isPatchApplied());
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, g_szSuiteKey, 0, KEY_READ, &hKey));
+    DWORD dwValues = 99;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &dwValues, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(1u, dwValues) << "only the marker";
+    RegCloseKey(hKey);
+}
+
+TEST_F(Eligibility, WindowsXPIsSupported)
+{
+    EXPECT_TRUE(checkOperatingSystem());
+}
