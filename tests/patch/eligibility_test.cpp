@@ -1,4 +1,4 @@
-// The eligibility checks and the marker against the registry, seeded through Win32 calls so
+// The eligibility checks and the marker against the registry, filled through Win32 calls so
 // the same tests run under Wine (whose test prefix is Windows XP).
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ protected:
 
     static void removeSuiteKey() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, g_szSuiteKey); }
 
-    static void seed(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes)
+    static void store(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes)
     {
         HKEY hKey = nullptr;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSuiteKey, 0, nullptr, 0,
@@ -25,12 +25,15 @@ protected:
         RegCloseKey(hKey);
     }
 
-    static void seedVersion(LPCWSTR szVersion)
+    static void storeVersion(LPCWSTR szVersion)
     {
-        seed(TEXT("Version"), REG_SZ, szVersion, (lstrlenW(szVersion) + 1) * sizeof(WCHAR));
+        store(TEXT("Version"), REG_SZ, szVersion, (lstrlenW(szVersion) + 1) * sizeof(WCHAR));
     }
 
-    static void seedMarker(DWORD dwMarker) { seed(TEXT("FirefoxPatch"), REG_DWORD, &dwMarker, 4); }
+    static void storeMarker(DWORD dwMarker)
+    {
+        store(TEXT("FirefoxPatch"), REG_DWORD, &dwMarker, 4);
+    }
 };
 
 } // namespace
@@ -40,27 +43,27 @@ TEST_F(Eligibility, SuiteVersionMustBeginWith81)
     EXPECT_FALSE(checkSuiteVersion()) << "no suite key";
     for (LPCWSTR szPass : {TEXT("8.1"), TEXT("8.1.1234"), TEXT("8.10")})
     {
-        seedVersion(szPass);
+        storeVersion(szPass);
         EXPECT_TRUE(checkSuiteVersion());
     }
     for (LPCWSTR szFail : {TEXT("8.0"), TEXT("8"), TEXT("9.1"), TEXT(" 8.1")})
     {
-        seedVersion(szFail);
+        storeVersion(szFail);
         EXPECT_FALSE(checkSuiteVersion());
     }
     const DWORD dwNumber = 81;
-    seed(TEXT("Version"), REG_DWORD, &dwNumber, 4);
+    store(TEXT("Version"), REG_DWORD, &dwNumber, 4);
     EXPECT_FALSE(checkSuiteVersion());
 }
 
 TEST_F(Eligibility, MarkerIsAppliedWhenNotZero)
 {
     EXPECT_FALSE(isPatchApplied());
-    seedMarker(0);
+    storeMarker(0);
     EXPECT_FALSE(isPatchApplied());
-    seedMarker(1);
+    storeMarker(1);
     EXPECT_TRUE(isPatchApplied());
-    seedMarker(0x80000000);
+    storeMarker(0x80000000);
     EXPECT_TRUE(isPatchApplied());
 }
 

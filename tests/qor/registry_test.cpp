@@ -1,4 +1,4 @@
-// Registry key and value classes against the registry itself: seeded and checked through
+// Registry key and value classes against the registry itself: filled and checked through
 // the Win32 calls, so the same tests run on the host and under Wine.
 #include <gtest/gtest.h>
 
@@ -64,8 +64,8 @@ protected:
         return true;
     }
 
-    void seed(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes,
-              LPCWSTR szBelow = nullptr)
+    void store(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes,
+               LPCWSTR szBelow = nullptr)
     {
         HKEY hKey = nullptr;
         ASSERT_EQ(ERROR_SUCCESS,
@@ -76,12 +76,12 @@ protected:
         RegCloseKey(hKey);
     }
 
-    void seedText(LPCWSTR szName, LPCWSTR szText)
+    void storeText(LPCWSTR szName, LPCWSTR szText)
     {
-        seed(szName, REG_SZ, szText, (lstrlenW(szText) + 1) * sizeof(WCHAR));
+        store(szName, REG_SZ, szText, (lstrlenW(szText) + 1) * sizeof(WCHAR));
     }
 
-    void seedNumber(LPCWSTR szName, DWORD dwValue) { seed(szName, REG_DWORD, &dwValue, 4); }
+    void storeNumber(LPCWSTR szName, DWORD dwValue) { store(szName, REG_DWORD, &dwValue, 4); }
 
     CQORRegistryKey key(REGSAM samAccess = KEY_ALL_ACCESS, bool bCreate = false,
                         LPCWSTR szBelow = nullptr) const
@@ -165,7 +165,7 @@ TEST_F(Registry, SubkeysAreEnumeratedByIndexAndByName)
 {
     const DWORD dwOne = 1;
     for (LPCWSTR szChild : {TEXT("beta"), TEXT("Alpha"), TEXT("gamma")})
-        seed(TEXT("v"), REG_DWORD, &dwOne, 4, szChild);
+        store(TEXT("v"), REG_DWORD, &dwOne, 4, szChild);
     CQORRegistryKey parent = key(KEY_ALL_ACCESS, true);
     CQORRegistryKey child;
     CRecordingEngineScope scope;
@@ -195,10 +195,10 @@ TEST_F(Registry, SubkeysAreEnumeratedByIndexAndByName)
 
 TEST_F(Registry, ValueNamesAndAllValuesAtOnce)
 {
-    seedText(TEXT("Version"), TEXT("8.1.0452"));
-    seedNumber(TEXT("FirefoxPatch"), 1);
+    storeText(TEXT("Version"), TEXT("8.1.0452"));
+    storeNumber(TEXT("FirefoxPatch"), 1);
     const BYTE abBinary[] = {1, 2, 3};
-    seed(TEXT("Blob"), REG_BINARY, abBinary, 3);
+    store(TEXT("Blob"), REG_BINARY, abBinary, 3);
     CQORRegistryKey subject = key(KEY_READ);
 
     CQORStringList names;
@@ -235,7 +235,7 @@ TEST_F(Registry, ValueNamesAndAllValuesAtOnce)
 
 TEST_F(Registry, KeyWithOnlyTheDefaultValueHasNoNamedValues)
 {
-    seed(nullptr, REG_SZ, TEXT("default"), 16);
+    store(nullptr, REG_SZ, TEXT("default"), 16);
     CQORRegistryKey subject = key(KEY_READ);
     CQORStringList names;
     EXPECT_FALSE(subject.enumValueNames(names));
@@ -249,9 +249,9 @@ TEST_F(Registry, KeyWithOnlyTheDefaultValueHasNoNamedValues)
 
 TEST_F(Registry, TypedListsOfStringsAndNumbers)
 {
-    seedText(TEXT("Version"), TEXT("8.1"));
-    seedText(TEXT("InstallPath"), TEXT("C:\\Program Files\\Velmora"));
-    seedNumber(TEXT("FirefoxPatch"), 0x01020304);
+    storeText(TEXT("Version"), TEXT("8.1"));
+    storeText(TEXT("InstallPath"), TEXT("C:\\Program Files\\Velmora"));
+    storeNumber(TEXT("FirefoxPatch"), 0x01020304);
     CQORRegistryKey subject = key(KEY_READ);
 
     CQORStringValueList strings;
@@ -291,9 +291,9 @@ TEST_F(Registry, ExportWithoutAFileNameTouchesNothing)
 TEST_F(Registry, StringsUpTo259CharactersAreRead)
 {
     std::basic_string<WCHAR> strLongest(259, 'x');
-    seedText(TEXT("Longest"), strLongest.c_str());
+    storeText(TEXT("Longest"), strLongest.c_str());
     std::basic_string<WCHAR> strTooLong(260, 'y');
-    seedText(TEXT("TooLong"), strTooLong.c_str());
+    storeText(TEXT("TooLong"), strTooLong.c_str());
 
     CQORWCharString strOut(TEXT("unchanged"));
     CQORRegistryString longest(HKEY_CURRENT_USER, path().c_str(), TEXT("Longest"), KEY_READ, false,
@@ -310,7 +310,7 @@ TEST_F(Registry, StringsUpTo259CharactersAreRead)
 TEST_F(Registry, StringFillingTheBufferWithoutTerminatorIsReadBounded)
 {
     std::basic_string<WCHAR> strFull(260, 'z');
-    seed(TEXT("Full"), REG_SZ, strFull.data(), 520);
+    store(TEXT("Full"), REG_SZ, strFull.data(), 520);
     // Windows hands the 520 bytes over as stored; Wine wants room for a terminator and
     // answers ERROR_MORE_DATA. Either way nothing past the buffer is read.
     HKEY hKey = nullptr;
@@ -367,13 +367,13 @@ TEST_F(Registry, MissingValuesAreCreatedOnlyWhenAsked)
 
 TEST_F(Registry, NumbersAreCachedAfterAReadOrAWrite)
 {
-    seedNumber(TEXT("FirefoxPatch"), 1);
+    storeNumber(TEXT("FirefoxPatch"), 1);
     CQORRegistryDword marker(HKEY_CURRENT_USER, path().c_str(), TEXT("FirefoxPatch"),
                              KEY_ALL_ACCESS, false, 0);
     DWORD dwOut = 0;
     EXPECT_TRUE(marker.getValue(dwOut, false));
     EXPECT_EQ(1u, dwOut);
-    seedNumber(TEXT("FirefoxPatch"), 2);
+    storeNumber(TEXT("FirefoxPatch"), 2);
     EXPECT_TRUE(marker.getValue(dwOut, true));
     EXPECT_EQ(1u, dwOut) << "the cache answers";
     EXPECT_TRUE(marker.getValue(dwOut, false));
@@ -391,9 +391,9 @@ TEST_F(Registry, NumbersAreCachedAfterAReadOrAWrite)
 
 TEST_F(Registry, ValuesReadThroughTheOtherKind)
 {
-    seedNumber(TEXT("Number"), 0x00420041);
-    seedText(TEXT("Short"), TEXT("a"));
-    seedText(TEXT("Long"), TEXT("abcd"));
+    storeNumber(TEXT("Number"), 0x00420041);
+    storeText(TEXT("Short"), TEXT("a"));
+    storeText(TEXT("Long"), TEXT("abcd"));
     CQORWCharString strOut;
     CQORRegistryString numberAsText(HKEY_CURRENT_USER, path().c_str(), TEXT("Number"), KEY_READ,
                                     false, 0);

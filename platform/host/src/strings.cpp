@@ -151,35 +151,35 @@ struct FormatSpec
     bool bNarrow = false; // %hs / %S: an 8-bit string
 };
 
-void putText(BoundedOutput& out, const FormatSpec& spec, const std::u16string& strText)
+void putText(BoundedOutput& out, const FormatSpec& format, const std::u16string& strText)
 {
     int nLength = static_cast<int>(strText.size());
-    if (spec.nPrecision >= 0 && spec.nPrecision < nLength)
-        nLength = spec.nPrecision;
-    if (!spec.bLeft)
-        out.pad(u' ', spec.nWidth - nLength);
+    if (format.nPrecision >= 0 && format.nPrecision < nLength)
+        nLength = format.nPrecision;
+    if (!format.bLeft)
+        out.pad(u' ', format.nWidth - nLength);
     for (int i = 0; i < nLength; ++i)
         out.put(strText[i]);
-    if (spec.bLeft)
-        out.pad(u' ', spec.nWidth - nLength);
+    if (format.bLeft)
+        out.pad(u' ', format.nWidth - nLength);
 }
 
-void putNumber(BoundedOutput& out, const FormatSpec& spec, const std::u16string& strPrefix,
+void putNumber(BoundedOutput& out, const FormatSpec& format, const std::u16string& strPrefix,
                const std::u16string& strDigits)
 {
     std::u16string strBody = strDigits;
-    if (spec.nPrecision >= 0 && static_cast<int>(strBody.size()) < spec.nPrecision)
-        strBody.insert(0, spec.nPrecision - strBody.size(), u'0');
-    int nPad = spec.nWidth - static_cast<int>(strPrefix.size() + strBody.size());
-    if (!spec.bLeft && !spec.bZero)
+    if (format.nPrecision >= 0 && static_cast<int>(strBody.size()) < format.nPrecision)
+        strBody.insert(0, format.nPrecision - strBody.size(), u'0');
+    int nPad = format.nWidth - static_cast<int>(strPrefix.size() + strBody.size());
+    if (!format.bLeft && !format.bZero)
         out.pad(u' ', nPad);
     for (WCHAR c : strPrefix)
         out.put(c);
-    if (!spec.bLeft && spec.bZero)
+    if (!format.bLeft && format.bZero)
         out.pad(u'0', nPad);
     for (WCHAR c : strBody)
         out.put(c);
-    if (spec.bLeft)
+    if (format.bLeft)
         out.pad(u' ', nPad);
 }
 
@@ -293,32 +293,32 @@ int WINAPI wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list arglist)
             continue;
         }
         ++p;
-        FormatSpec spec;
+        FormatSpec format;
         for (;; ++p)
         {
             if (*p == u'-')
-                spec.bLeft = true;
+                format.bLeft = true;
             else if (*p == u'0')
-                spec.bZero = true;
+                format.bZero = true;
             else if (*p == u'#')
-                spec.bAlternate = true;
+                format.bAlternate = true;
             else
                 break;
         }
         while (*p >= u'0' && *p <= u'9')
-            spec.nWidth = spec.nWidth * 10 + (*p++ - u'0');
+            format.nWidth = format.nWidth * 10 + (*p++ - u'0');
         if (*p == u'.')
         {
-            spec.nPrecision = 0;
+            format.nPrecision = 0;
             for (++p; *p >= u'0' && *p <= u'9'; ++p)
-                spec.nPrecision = spec.nPrecision * 10 + (*p - u'0');
+                format.nPrecision = format.nPrecision * 10 + (*p - u'0');
         }
         bool bLong64 = false;
         if (*p == u'l' || *p == u'w')
             ++p;
         else if (*p == u'h')
         {
-            spec.bNarrow = true;
+            format.bNarrow = true;
             ++p;
         }
         else if (*p == u'I' && p[1] == u'6' && p[2] == u'4')
@@ -335,13 +335,13 @@ int WINAPI wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list arglist)
         case u'C':
         {
             int iChar = va_arg(arglist, int);
-            putText(out, spec, std::u16string(1, static_cast<WCHAR>(iChar)));
+            putText(out, format, std::u16string(1, static_cast<WCHAR>(iChar)));
             break;
         }
         case u's':
         case u'S':
         {
-            bool bNarrow = spec.bNarrow || *p == u'S';
+            bool bNarrow = format.bNarrow || *p == u'S';
             std::u16string strText;
             if (bNarrow)
             {
@@ -353,7 +353,7 @@ int WINAPI wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list arglist)
                 LPCWSTR sz = va_arg(arglist, LPCWSTR);
                 strText = sz == nullptr ? u"(null)" : std::u16string(sz);
             }
-            putText(out, spec, strText);
+            putText(out, format, strText);
             break;
         }
         case u'd':
@@ -362,7 +362,7 @@ int WINAPI wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list arglist)
             LONGLONG llValue = bLong64 ? va_arg(arglist, LONGLONG) : va_arg(arglist, INT);
             ULONGLONG ullMagnitude =
                 llValue < 0 ? 0 - static_cast<ULONGLONG>(llValue) : static_cast<ULONGLONG>(llValue);
-            putNumber(out, spec, llValue < 0 ? u"-" : u"", digitsOf(ullMagnitude, 10, false));
+            putNumber(out, format, llValue < 0 ? u"-" : u"", digitsOf(ullMagnitude, 10, false));
             break;
         }
         case u'u':
@@ -372,9 +372,9 @@ int WINAPI wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list arglist)
             ULONGLONG ullValue = bLong64 ? va_arg(arglist, ULONGLONG) : va_arg(arglist, UINT);
             unsigned uBase = *p == u'u' ? 10 : 16;
             std::u16string strPrefix;
-            if (spec.bAlternate && uBase == 16 && ullValue != 0)
+            if (format.bAlternate && uBase == 16 && ullValue != 0)
                 strPrefix = *p == u'X' ? u"0X" : u"0x";
-            putNumber(out, spec, strPrefix, digitsOf(ullValue, uBase, *p == u'X'));
+            putNumber(out, format, strPrefix, digitsOf(ullValue, uBase, *p == u'X'));
             break;
         }
         case 0:
