@@ -68,7 +68,7 @@ protected:
                                                                                        : nullptr;
     }
 
-    static void seedRoundTrip()
+    static void fillRoundTrip()
     {
         for (const RoundTripValue& value : roundTripValues())
         {
@@ -125,7 +125,7 @@ TEST_F(HostRegistry, EveryChangeIsWrittenToTheMachineFolderAndReadBack)
 TEST_F(HostRegistry, WritesTheRoundTripFileByteForByte)
 {
     qorhost::useMachineFolder(makeFolder());
-    seedRoundTrip();
+    fillRoundTrip();
     std::string strExpected = readBytes(kRoundTripFile);
     ASSERT_FALSE(strExpected.empty()) << kRoundTripFile;
     std::string strWritten = readBytes(registryFile());
