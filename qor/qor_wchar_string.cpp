@@ -1,6 +1,7 @@
 #include "qor_wchar_string.h"
 
 #include "qor_log_scope.h"
+#include "qor_string_list.h"
 
 CQORWCharString::CQORWCharString() : CQORBuffer<WCHAR>(0) {}
 
@@ -47,21 +48,41 @@ CQORWCharString::CQORWCharString(WCHAR ch) : CQORBuffer<WCHAR>(0)
 
 CQORWCharString::CQORWCharString(LONG lValue) : CQORBuffer<WCHAR>(0)
 {
-    // Digits are produced from the magnitude as an unsigned value, so the most negative
-    // number needs no special case.
-    WCHAR szDigits[12];
-    int nPos = 11;
-    szDigits[nPos] = 0;
-    ULONG ulMagnitude = lValue < 0 ? 0u - static_cast<ULONG>(lValue) : static_cast<ULONG>(lValue);
-    do
+    if (!formatDecimal(*this, lValue))
+        throw CQORBufferInitException(QOR_HERE);
+}
+
+CQORWCharString::CQORWCharString(ULONG ulValue, asNumberSystem system, USHORT usWidth, bool bPrefix)
+    : CQORBuffer<WCHAR>(0)
+{
+    bool bFormatted = false;
+    try
     {
-        szDigits[--nPos] = static_cast<WCHAR>('0' + ulMagnitude % 10);
-        ulMagnitude /= 10;
-    } while (ulMagnitude != 0);
-    if (lValue < 0)
-        szDigits[--nPos] = '-';
-    operator=(szDigits + nPos);
-    if (!isValid())
+        switch (system)
+        {
+        case nsHex:
+            bFormatted = formatHex(*this, ulValue, usWidth, bPrefix);
+            break;
+        case nsBin:
+            bFormatted = formatBinary(*this, ulValue, usWidth, bPrefix);
+            break;
+        case nsOct:
+            bFormatted = formatOctal(*this, ulValue, usWidth, bPrefix);
+            break;
+        case nsDec:
+            bFormatted = formatDecimal(*this, static_cast<LONG>(ulValue));
+            break;
+        default:
+            throw CQORBadArgException(TEXT("asNumberSystem"),
+                                      TEXT("mode isn't supported, must be hex,bin,or oct"),
+                                      QOR_HERE);
+        }
+    }
+    catch (...)
+    {
+        throw CQORBufferInitException(QOR_HERE);
+    }
+    if (!bFormatted)
         throw CQORBufferInitException(QOR_HERE);
 }
 
@@ -706,4 +727,636 @@ bool CQORWCharString::toLower()
             m_pBuffer[i] = static_cast<WCHAR>(m_pBuffer[i] + 0x20);
     }
     return true;
+}
+
+// ---- Whitespace and tokens ---------------------------------------------------------------
+
+namespace
+{
+
+// Entry k is whitespace under bit 2^k of a whitespace set.
+const WCHAR g_aWhitespace[] = {0x0020, 0x0009, 0x000C, 0x0007, 0x000A, 0x0008, 0x000D, 0x000B};
+
+bool isWhitespaceUnit(WCHAR ch, const CQORFlags& whitespaceFlags)
+{
+    for (ULONG k = 0; k < sizeof(g_aWhitespace) / sizeof(g_aWhitespace[0]); ++k)
+    {
+        if (ch == g_aWhitespace[k])
+            return whitespaceFlags.hasFlags(1u << k);
+    }
+    return false;
+}
+
+// The units of text that are not whitespace under whitespaceFlags.
+CQORWCharString withoutWhitespace(const CQORWCharString& text, const CQORFlags& whitespaceFlags)
+{
+    ULONG ulLength = text.getLength();
+    if (ulLength == 0)
+        return CQORWCharString();
+    CQORBuffer<WCHAR> kept(ulLength + 1);
+    const WCHAR* pText = text.getBuffer();
+    ULONG ulKept = 0;
+    for (ULONG i = 0; i < ulLength; ++i)
+    {
+        if (!isWhitespaceUnit(pText[i], whitespaceFlags))
+            kept[ulKept++] = pText[i];
+    }
+    return CQORWCharString(kept.getBuffer());
+}
+
+} // namespace
+
+bool CQORWCharString::findNonWhitespace(const CQORFlags& whitespaceFlags, parseMode mode,
+                                        ULONG& ulPos) const
+{
+    if (!isValid() || (mode != pmForward && mode != pmBackward))
+        return false;
+    ULONG ulLength = getLength();
+    for (ULONG k = 0; k < ulLength; ++k)
+    {
+        ULONG i = mode == pmForward ? k : ulLength - 1 - k;
+        if (!isWhitespaceUnit(m_pBuffer[i], whitespaceFlags))
+        {
+            ulPos = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CQORWCharString::trim(WCHAR ch, const CQORFlags& trimFlags, const CQORFlags& whitespaceFlags)
+{
+    if (!isValid())
+        return false;
+    try
+    {
+        ULONG ulLength = getLength();
+        if (trimFlags.hasFlags(0x2))
+        {
+            for (ULONG i = ulLength; i > 0; --i)
+            {
+                WCHAR& chLast = m_pBuffer[i - 1];
+                if (chLast != ch && !isWhitespaceUnit(chLast, whitespaceFlags))
+                    break;
+                chLast = 0;
+            }
+        }
+        if (trimFlags.hasFlags(0x1))
+        {
+            ULONG ulLeading = 0;
+            while (ulLeading < ulLength &&
+                   (m_pBuffer[ulLeading] == ch ||
+                    isWhitespaceUnit(m_pBuffer[ulLeading], whitespaceFlags)))
+                ++ulLeading;
+            dropFirst(ulLeading);
+        }
+        return true;
+    }
+    QOR_CATCH_RETURN(false, errno)
+}
+
+bool CQORWCharString::removeWhitespace(const CQORFlags& trimFlags, const CQORFlags& whitespaceFlags)
+{
+    if (!isValid() || !(trimFlags != CQORFlags(0)) || !(whitespaceFlags != CQORFlags(0)))
+        return true;
+    try
+    {
+        ULONG ulLength = getLength();
+        ULONG ulFirst = 0;
+        ULONG ulLast = 0;
+        if (!findNonWhitespace(whitespaceFlags, pmForward, ulFirst) ||
+            !findNonWhitespace(whitespaceFlags, pmBackward, ulLast))
+        {
+            // Nothing but whitespace: it is all leading and trailing text.
+            *this = CQORWCharString();
+            return true;
+        }
+        CQORWCharString strLeading = part(0, ulFirst);
+        CQORWCharString strMiddle = part(ulFirst, ulLast + 1);
+        CQORWCharString strTrailing = part(ulLast + 1, ulLength);
+        if (trimFlags.hasFlags(0x1))
+            strLeading = withoutWhitespace(strLeading, whitespaceFlags);
+        if (trimFlags.hasFlags(0x2))
+            strTrailing = withoutWhitespace(strTrailing, whitespaceFlags);
+        if (trimFlags.hasFlags(0x3))
+            strMiddle = withoutWhitespace(strMiddle, whitespaceFlags);
+        *this = strLeading + strMiddle + strTrailing;
+        return true;
+    }
+    QOR_CATCH_RETURN(false, errno)
+}
+
+bool CQORWCharString::getToken(CQORWCharString& token, const CQORWCharString& delimiter,
+                               ULONG ulOccurrance, tokenMode mode, const CQORFlags& trimFlags,
+                               const CQORFlags& whitespaceFlags) const
+{
+    if (!isValid() || !delimiter.isValid())
+        return false;
+    try
+    {
+        if (ulOccurrance == 0)
+            throw CQORBadArgException(TEXT("ulOccurrance"),
+                                      TEXT("ulOccurrance must be greater than 0"), QOR_HERE);
+        if (!getTokenChecked(token, delimiter, ulOccurrance, mode))
+            return false;
+        token.removeWhitespace(trimFlags, whitespaceFlags);
+        return true;
+    }
+    QOR_CATCH_ANY_RETURN(false, errno)
+}
+
+bool CQORWCharString::getTokenChecked(CQORWCharString& token, const CQORWCharString& delimiter,
+                                      ULONG ulOccurrance, tokenMode mode) const
+{
+    CQORWCharString strText(*this);
+    ULONG ulDelimiters = strText.countOccurrances(delimiter);
+    if (ulDelimiters == 0)
+    {
+        if (ulOccurrance != 1)
+            return false;
+        token = strText;
+        return true;
+    }
+    ULONG ulOpposite = 0;
+    if (mode == tmSeparated)
+    {
+        if (ulOccurrance - 1 > ulDelimiters)
+            return false;
+        if (ulOccurrance == 1)
+            return strText.extractUpTo(token, delimiter, 1, pmForward, false);
+        if (ulOccurrance - 1 == ulDelimiters)
+            return strText.extractUpTo(token, delimiter, 1, pmBackward, false);
+        return strText.getOppositeOccurrance(delimiter, ulOccurrance, pmForward, ulOpposite) &&
+               strText.extractBetween(token, delimiter, ulOccurrance - 1, delimiter, ulOpposite,
+                                      false, false);
+    }
+    if (mode == tmEnclosed)
+    {
+        // The closing delimiter is number ulOccurrance + 1; asking for one that is not there
+        // would be a bad argument.
+        if (ulOccurrance >= ulDelimiters)
+            return false;
+        return strText.getOppositeOccurrance(delimiter, ulOccurrance + 1, pmForward, ulOpposite) &&
+               strText.extractBetween(token, delimiter, ulOccurrance, delimiter, ulOpposite, false,
+                                      false);
+    }
+    return false;
+}
+
+bool CQORWCharString::tokenize(CQORStringList& list, const CQORWCharString& delimiter,
+                               tokenMode mode, const CQORFlags& trimFlags,
+                               const CQORFlags& whitespaceFlags) const
+{
+    if (!isValid() || !delimiter.isValid())
+        return false;
+    try
+    {
+        list.clear();
+        ULONG ulStep = mode == tmEnclosed ? 2 : 1;
+        for (ULONG ulOccurrance = 1;; ulOccurrance += ulStep)
+        {
+            CQORWCharString token;
+            if (!getToken(token, delimiter, ulOccurrance, mode, trimFlags, whitespaceFlags))
+                break;
+            if (!list.addTail(token, static_cast<LONG>((ulOccurrance - 1) / ulStep)))
+            {
+                list.clear();
+                break;
+            }
+        }
+        return list.m_ulCount != 0;
+    }
+    QOR_CATCH_RETURN(false, errno)
+}
+
+// ---- Number systems ----------------------------------------------------------------------
+
+namespace
+{
+
+// What the three digit systems differ in; indexed by digitSystem().
+struct SDigitSystem
+{
+    ULONG ulBits;      // per digit
+    ULONG ulMaxDigits; // that a 32-bit value can need
+    WCHAR chMarker;    // the suffix marker, lower case; the prefix is "0" and the marker
+    LPCWSTR szSubject; // of the too-many-digits record
+    LPCWSTR szReason;
+};
+
+const SDigitSystem g_aDigitSystems[] = {
+    {4, 8, 'x', TEXT("this string"),
+     TEXT("too many hex digits in string - will overflow unsigned long value")},
+    {1, 32, 'b', TEXT("this"),
+     TEXT("too many binary digits in string - will overflow unsigned long value")},
+    {3, 12, 'o', TEXT("this string"),
+     TEXT("too many octal digits in string - will overflow unsigned long value")},
+};
+
+const SDigitSystem& digitSystem(asNumberSystem system)
+{
+    return g_aDigitSystems[system == nsHex ? 0 : system == nsBin ? 1 : 2];
+}
+
+WCHAR lowerAscii(WCHAR ch)
+{
+    return ch >= 'A' && ch <= 'Z' ? static_cast<WCHAR>(ch + 0x20) : ch;
+}
+
+// The value of a digit of base 2^ulBits, in either case; false for anything else.
+bool digitValue(WCHAR ch, ULONG ulBits, ULONG& ulDigit)
+{
+    WCHAR chLower = lowerAscii(ch);
+    if (chLower >= '0' && chLower <= '9')
+        ulDigit = chLower - '0';
+    else if (chLower >= 'a' && chLower <= 'f')
+        ulDigit = chLower - 'a' + 10;
+    else
+        return false;
+    return ulDigit < (1u << ulBits);
+}
+
+WCHAR hexDigit(ULONG ulDigit)
+{
+    return static_cast<WCHAR>(ulDigit < 10 ? '0' + ulDigit : 'A' + ulDigit - 10);
+}
+
+// Digits of ulValue in base 2^ulBits, cut or zero-padded to usWidth when it is not 0.
+bool formatDigits(CQORWCharString& out, ULONG ulValue, ULONG ulBits, WCHAR chMarker, USHORT usWidth,
+                  bool bPrefix)
+{
+    try
+    {
+        WCHAR aDigits[32];
+        ULONG ulDigits = 0;
+        do
+        {
+            aDigits[ulDigits++] = hexDigit(ulValue & ((1u << ulBits) - 1));
+            ulValue >>= ulBits;
+        } while (ulValue != 0);
+        ULONG ulCount = usWidth != 0 ? usWidth : ulDigits;
+        ULONG ulPrefix = bPrefix ? 2 : 0;
+        CQORBuffer<WCHAR> text(ulPrefix + ulCount + 1);
+        WCHAR* pText = text.getBuffer();
+        if (bPrefix)
+        {
+            pText[0] = '0';
+            pText[1] = chMarker;
+        }
+        for (ULONG i = 0; i < ulCount; ++i)
+        {
+            ULONG ulIndex = ulCount - 1 - i;
+            pText[ulPrefix + i] = ulIndex < ulDigits ? aDigits[ulIndex] : '0';
+        }
+        out = pText;
+        return out.getLength() == ulPrefix + ulCount;
+    }
+    QOR_CATCH_RETURN(false, errno)
+}
+
+} // namespace
+
+bool CQORWCharString::formatHex(CQORWCharString& out, ULONG ulValue, USHORT usWidth, bool bPrefix)
+{
+    return formatDigits(out, ulValue, 4, 'x', usWidth, bPrefix);
+}
+
+bool CQORWCharString::formatBinary(CQORWCharString& out, ULONG ulValue, USHORT usWidth,
+                                   bool bPrefix)
+{
+    return formatDigits(out, ulValue, 1, 'b', usWidth, bPrefix);
+}
+
+bool CQORWCharString::formatOctal(CQORWCharString& out, ULONG ulValue, USHORT usWidth, bool bPrefix)
+{
+    return formatDigits(out, ulValue, 3, 'o', usWidth, bPrefix);
+}
+
+bool CQORWCharString::formatDecimal(CQORWCharString& out, LONG lValue)
+{
+    // Digits come from the magnitude as an unsigned value, so the most negative number
+    // needs no special case.
+    WCHAR szDigits[12];
+    int nPos = 11;
+    szDigits[nPos] = 0;
+    ULONG ulMagnitude = lValue < 0 ? 0u - static_cast<ULONG>(lValue) : static_cast<ULONG>(lValue);
+    do
+    {
+        szDigits[--nPos] = static_cast<WCHAR>('0' + ulMagnitude % 10);
+        ulMagnitude /= 10;
+    } while (ulMagnitude != 0);
+    if (lValue < 0)
+        szDigits[--nPos] = '-';
+    out = szDigits + nPos;
+    return out.getLength() == static_cast<ULONG>(11 - nPos);
+}
+
+bool CQORWCharString::hasOnlyUnitsIn(WCHAR chFirst, WCHAR chLast, bool bHexLetters) const
+{
+    if (!isValid())
+        return false;
+    ULONG ulLength = getLength();
+    for (ULONG i = 0; i < ulLength; ++i)
+    {
+        WCHAR chLower = lowerAscii(m_pBuffer[i]);
+        bool bDigit = chLower >= chFirst && chLower <= chLast;
+        if (!bDigit && !(bHexLetters && chLower >= 'a' && chLower <= 'f'))
+            return false;
+    }
+    return true;
+}
+
+bool CQORWCharString::hasOnlyBinaryDigits() const
+{
+    return hasOnlyUnitsIn('0', '1', false);
+}
+
+bool CQORWCharString::hasOnlyOctalDigits() const
+{
+    return hasOnlyUnitsIn('0', '7', false);
+}
+
+bool CQORWCharString::hasOnlyHexDigits() const
+{
+    return hasOnlyUnitsIn('0', '9', true);
+}
+
+bool CQORWCharString::isNumber(bool bAllowNegative, bool bAllowDecimal) const
+{
+    ULONG ulLength = getLength();
+    if (!isValid() || ulLength == 0)
+        return false;
+    bool bSeenPoint = false;
+    for (ULONG i = 0; i < ulLength; ++i)
+    {
+        WCHAR ch = m_pBuffer[i];
+        if (ch >= '0' && ch <= '9')
+            continue;
+        if (ch == '-' && i == 0 && bAllowNegative)
+            continue;
+        if (ch == '.' && bAllowDecimal && !bSeenPoint && i != 0 && i + 1 != ulLength)
+        {
+            bSeenPoint = true;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+// Exactly one marker, either after a leading "0" (prefix form) or last (suffix form), and
+// at least one digit of the system besides it.
+bool CQORWCharString::isMarkedNumber(WCHAR chMarker, bool bOctal) const
+{
+    if (!isValid())
+        return false;
+    ULONG ulLength = getLength();
+    ULONG ulMarkers = 0;
+    ULONG ulMarkerPos = 0;
+    for (ULONG i = 0; i < ulLength; ++i)
+    {
+        WCHAR chLower = lowerAscii(m_pBuffer[i]);
+        if (chLower == chMarker)
+        {
+            ++ulMarkers;
+            ulMarkerPos = i;
+        }
+        else if (chLower < '0' || chLower > (bOctal ? '7' : '1'))
+            return false;
+    }
+    if (ulMarkers != 1 || ulLength < 2)
+        return false;
+    return (ulMarkerPos == 1 && m_pBuffer[0] == '0') || ulMarkerPos + 1 == ulLength;
+}
+
+bool CQORWCharString::isBinaryNumber() const
+{
+    return isMarkedNumber('b', false);
+}
+
+bool CQORWCharString::isOctalNumber() const
+{
+    return isMarkedNumber('o', true);
+}
+
+bool CQORWCharString::isHexNumber() const
+{
+    if (!isValid())
+        return false;
+    ULONG ulLength = getLength();
+    ULONG ulX = 0;
+    ULONG ulH = 0;
+    for (ULONG i = 0; i < ulLength; ++i)
+    {
+        WCHAR chLower = lowerAscii(m_pBuffer[i]);
+        ULONG ulDigit = 0;
+        if (chLower == 'x')
+            ++ulX;
+        else if (chLower == 'h')
+            ++ulH;
+        else if (!digitValue(chLower, 4, ulDigit))
+            return false;
+    }
+    if (ulX + ulH != 1 || ulLength < 2)
+        return false;
+    if (ulX == 1)
+        return m_pBuffer[0] == '0' && lowerAscii(m_pBuffer[1]) == 'x';
+    return lowerAscii(m_pBuffer[ulLength - 1]) == 'h';
+}
+
+// Removes the marker of system only: a hexadecimal text such as "1B" is not binary.
+bool CQORWCharString::dropMarker(asNumberSystem system)
+{
+    bool bMarked = system == nsHex   ? isHexNumber()
+                   : system == nsBin ? isBinaryNumber()
+                                     : isOctalNumber();
+    if (!bMarked)
+        return false;
+    if (m_pBuffer[0] == '0' && lowerAscii(m_pBuffer[1]) == digitSystem(system).chMarker)
+        dropFirst(2);
+    else
+        dropLast(1);
+    return true;
+}
+
+bool CQORWCharString::removeNumberSystemMarker()
+{
+    try
+    {
+        return dropMarker(nsBin) || dropMarker(nsOct) || dropMarker(nsHex);
+    }
+    QOR_CATCH_ANY_RETURN(false, errno)
+}
+
+bool CQORWCharString::digitsToULong(asNumberSystem system, ULONG& ulValue) const
+{
+    if (!isValid())
+        return false;
+    try
+    {
+        const SDigitSystem& digits = digitSystem(system);
+        // Plain digits must be at least one: an empty text holds no number.
+        bool bPlain = getLength() != 0 && (system == nsHex   ? hasOnlyHexDigits()
+                                           : system == nsBin ? hasOnlyBinaryDigits()
+                                                             : hasOnlyOctalDigits());
+        CQORWCharString strDigits(*this);
+        if (!bPlain && !strDigits.dropMarker(system))
+            return false;
+        ULONG ulLength = strDigits.getLength();
+        if (ulLength > digits.ulMaxDigits)
+            throw CQORBadArgException(digits.szSubject, digits.szReason, nullptr, 0);
+        // Twelve octal digits reach 36 bits: a value above 32 bits is refused, not cut.
+        ULONGLONG ullValue = 0;
+        for (ULONG i = 0; i < ulLength; ++i)
+        {
+            ULONG ulDigit = 0;
+            digitValue(strDigits.m_pBuffer[i], digits.ulBits, ulDigit);
+            ullValue = (ullValue << digits.ulBits) | ulDigit;
+        }
+        if (ullValue > 0xFFFFFFFFull)
+            throw CQORBadArgException(digits.szSubject, digits.szReason, nullptr, 0);
+        ulValue = static_cast<ULONG>(ullValue);
+        return true;
+    }
+    QOR_CATCH_ANY_RETURN(false, errno)
+}
+
+bool CQORWCharString::hexToULong(ULONG& ulValue) const
+{
+    return digitsToULong(nsHex, ulValue);
+}
+
+bool CQORWCharString::binToULong(ULONG& ulValue) const
+{
+    return digitsToULong(nsBin, ulValue);
+}
+
+bool CQORWCharString::octToULong(ULONG& ulValue) const
+{
+    return digitsToULong(nsOct, ulValue);
+}
+
+bool CQORWCharString::asNumber(ULONG& ulValue, asNumberSystem system) const
+{
+    try
+    {
+        CQORWCharString strNumber(*this);
+        strNumber.trim(' ', 3, 0xFF);
+        if (system == nsHex || system == nsBin || system == nsOct)
+            return strNumber.digitsToULong(system, ulValue);
+        if (system != nsDec || !strNumber.isNumber(true, false))
+            return false;
+        // Read as Windows' 32-bit wcstol reads base 10: out-of-range values clamp to the
+        // nearest end of the range. A lone "-" holds no digit and is no number.
+        const WCHAR* pDigit = strNumber.m_pBuffer;
+        bool bNegative = *pDigit == '-';
+        if (bNegative)
+            ++pDigit;
+        if (*pDigit == 0)
+            return false;
+        ULONGLONG ullMagnitude = 0;
+        for (; *pDigit != 0; ++pDigit)
+        {
+            ullMagnitude = ullMagnitude * 10 + (*pDigit - '0');
+            if (ullMagnitude > 0x80000000ull)
+                ullMagnitude = 0x80000001ull;
+        }
+        ULONGLONG ullLimit = bNegative ? 0x80000000ull : 0x7FFFFFFFull;
+        if (ullMagnitude > ullLimit)
+            ullMagnitude = ullLimit;
+        ULONG ulMagnitude = static_cast<ULONG>(ullMagnitude);
+        ulValue = bNegative ? 0u - ulMagnitude : ulMagnitude;
+        return true;
+    }
+    QOR_CATCH_RETURN(false, errno)
+}
+
+// ---- ASCII code strings ------------------------------------------------------------------
+
+CQORWCharString CQORWCharString::getAsciiCodeString() const
+{
+    QOR_TRACE(scope, "CQORWCharString", "getAsciiCodeString");
+    CQORWCharString strCodes;
+    try
+    {
+        CQORBuffer<BYTE> bytes = asByteBuffer();
+        ULONG ulBytes = bytes.getNumElems();
+        if (ulBytes != 0)
+        {
+            // Two digits and a separator per byte; the last separator is the terminator.
+            if (ulBytes > 0xFFFFFFFFu / 3)
+                throw CQORMemAllocException(TEXT("strCodes"), QOR_HERE);
+            CQORBuffer<WCHAR> text(ulBytes * 3);
+            WCHAR* pText = text.getBuffer();
+            const BYTE* pBytes = bytes.getBuffer();
+            for (ULONG i = 0; i < ulBytes; ++i)
+            {
+                if (i != 0)
+                    pText[3 * i - 1] = ' ';
+                pText[3 * i] = hexDigit(pBytes[i] >> 4);
+                pText[3 * i + 1] = hexDigit(pBytes[i] & 0xF);
+            }
+            strCodes = pText;
+            if (strCodes.getLength() != ulBytes * 3 - 1)
+                return strCodes;
+        }
+        scope.passed(true);
+    }
+    catch (CQORLogging& caught)
+    {
+        qorReportCaught(caught);
+    }
+    catch (...)
+    {
+        qorReportUnhandled(static_cast<LONG>(GetLastError()), QOR_HERE);
+    }
+    return strCodes;
+}
+
+CQORBuffer<BYTE> CQORWCharString::getBufferFromAsciiCodeString() const
+{
+    bool bComplete = false;
+    return getBufferFromAsciiCodeString(bComplete);
+}
+
+CQORBuffer<BYTE> CQORWCharString::getBufferFromAsciiCodeString(bool& bComplete) const
+{
+    QOR_TRACE(scope, "CQORWCharString", "getBufferFromAsciiCodeString");
+    bComplete = false;
+    CQORBuffer<BYTE> result(0);
+    try
+    {
+        // Each pair is two hexadecimal digits and takes one separator, whatever it is, after
+        // it; a pair that is not hexadecimal ends the reading.
+        ULONG ulLength = getLength();
+        CQORBuffer<BYTE> bytes(ulLength / 3 + 1);
+        BYTE* pBytes = bytes.getBuffer();
+        ULONG ulCount = 0;
+        ULONG ulPos = 0;
+        for (; ulPos + 1 < ulLength; ulPos += 3)
+        {
+            ULONG ulHigh = 0;
+            ULONG ulLow = 0;
+            if (!digitValue(m_pBuffer[ulPos], 4, ulHigh) ||
+                !digitValue(m_pBuffer[ulPos + 1], 4, ulLow))
+                break;
+            pBytes[ulCount++] = static_cast<BYTE>(ulHigh << 4 | ulLow);
+        }
+        if (ulCount != 0)
+            result = CQORBuffer<BYTE>(pBytes, ulCount, 0);
+        // A single unit may be left over only when it is a separator.
+        bComplete = result.getNumElems() == ulCount &&
+                    (ulPos >= ulLength ||
+                     (ulPos + 1 == ulLength && isWhitespaceUnit(m_pBuffer[ulPos], 0xFF)));
+        scope.passed(bComplete);
+    }
+    catch (CQORLogging& caught)
+    {
+        qorReportCaught(caught);
+    }
+    catch (...)
+    {
+        qorReportUnhandled(static_cast<LONG>(GetLastError()), QOR_HERE);
+    }
+    return result;
 }

@@ -4,6 +4,10 @@
 #pragma once
 
 #include "qor_buffer.h"
+#include "qor_flags.h"
+
+template <class X> class CQORObjNode;
+template <class TNode, class X> class CQORDblList;
 
 class CQORWCharString : public CQORBuffer<WCHAR>
 {
@@ -15,6 +19,10 @@ public:
     explicit CQORWCharString(WCHAR ch);
     // The decimal text of the value: "-120", "0", "-2147483648".
     explicit CQORWCharString(LONG lValue);
+    // The digits of ulValue in system, cut or zero-padded to usWidth digits when it is not 0,
+    // after the prefix ("0x", "0b", "0o") when bPrefix. nsDec ignores both and shows the
+    // value as signed. Throws CQORBufferInitException for any other system.
+    CQORWCharString(ULONG ulValue, asNumberSystem system, USHORT usWidth, bool bPrefix);
 
     CQORWCharString& operator=(const CQORWCharString& other);
     CQORWCharString& operator=(LPCWSTR szString);
@@ -87,6 +95,57 @@ public:
     // ASCII letters only.
     bool toLower();
 
+    // ---- Number systems ----
+    // A string with storage but no text passes the three digit tests.
+    bool hasOnlyBinaryDigits() const;
+    bool hasOnlyOctalDigits() const;
+    bool hasOnlyHexDigits() const;
+    bool isNumber(bool bAllowNegative, bool bAllowDecimal) const;
+    // Marker forms: "0b101" or "101b", "0o17" or "17o", "0x1f" or "1fh", in either case.
+    bool isBinaryNumber() const;
+    bool isOctalNumber() const;
+    bool isHexNumber() const;
+    bool removeNumberSystemMarker();
+    // Plain digits or the system's marker form; false (ulValue untouched) for anything else
+    // or a value that does not fit in 32 bits.
+    bool hexToULong(ULONG& ulValue) const;
+    bool binToULong(ULONG& ulValue) const;
+    bool octToULong(ULONG& ulValue) const;
+    // Ignores whitespace at both ends. nsDec reads a signed value and clamps it to the 32-bit
+    // range.
+    bool asNumber(ULONG& ulValue, asNumberSystem system) const;
+    static bool formatHex(CQORWCharString& out, ULONG ulValue, USHORT usWidth, bool bPrefix);
+    static bool formatBinary(CQORWCharString& out, ULONG ulValue, USHORT usWidth, bool bPrefix);
+    static bool formatOctal(CQORWCharString& out, ULONG ulValue, USHORT usWidth, bool bPrefix);
+    static bool formatDecimal(CQORWCharString& out, LONG lValue);
+
+    // The bytes of the whole storage as upper-case hexadecimal pairs separated by spaces.
+    CQORWCharString getAsciiCodeString() const;
+    // The bytes of an ASCII code string; reading stops at the first pair that is not two
+    // hexadecimal digits, and bComplete tells whether the whole text was read.
+    CQORBuffer<BYTE> getBufferFromAsciiCodeString() const;
+    CQORBuffer<BYTE> getBufferFromAsciiCodeString(bool& bComplete) const;
+
+    // ---- Whitespace and tokens ----
+    // whitespaceFlags selects from space, tab, form feed, bell, line feed, backspace,
+    // carriage return and vertical tab (bits 0x01 to 0x80); trimFlags 0x1 is the start of
+    // the text, 0x2 its end.
+    bool findNonWhitespace(const CQORFlags& whitespaceFlags, parseMode mode, ULONG& ulPos) const;
+    // Strips ch and whitespace from the selected ends; the end is cut by zeroing, so the
+    // storage keeps its size.
+    bool trim(WCHAR ch, const CQORFlags& trimFlags, const CQORFlags& whitespaceFlags);
+    // Deletes whitespace from the selected ends, and from the inside when both are selected.
+    bool removeWhitespace(const CQORFlags& trimFlags, const CQORFlags& whitespaceFlags);
+    // The ulOccurrance-th token (from 1), with removeWhitespace applied to it. An empty piece
+    // is a token without storage.
+    bool getToken(CQORWCharString& token, const CQORWCharString& delimiter, ULONG ulOccurrance,
+                  tokenMode mode, const CQORFlags& trimFlags,
+                  const CQORFlags& whitespaceFlags) const;
+    // Every token in order, keys 0, 1, 2, ...; true when there is at least one.
+    bool tokenize(CQORDblList<CQORObjNode<CQORWCharString>, CQORWCharString>& list,
+                  const CQORWCharString& delimiter, tokenMode mode, const CQORFlags& trimFlags,
+                  const CQORFlags& whitespaceFlags) const;
+
 private:
     bool sameUnits(const CQORWCharString& other, bool bAtMost, bool bAtLeast) const;
     bool findOccurrence(const CQORWCharString& str, ULONG ulOccurrance, parseMode mode,
@@ -99,4 +158,10 @@ private:
     bool deleteSubStringChecked(const CQORWCharString& str, ULONG ulOccurrance, subStringMode mode);
     bool replaceChecked(const CQORWCharString& oldString, const CQORWCharString& newString,
                         ULONG ulOccurrance, subStringMode mode);
+    bool hasOnlyUnitsIn(WCHAR chFirst, WCHAR chLast, bool bHexLetters) const;
+    bool isMarkedNumber(WCHAR chMarker, bool bOctal) const;
+    bool dropMarker(asNumberSystem system);
+    bool digitsToULong(asNumberSystem system, ULONG& ulValue) const;
+    bool getTokenChecked(CQORWCharString& token, const CQORWCharString& delimiter,
+                         ULONG ulOccurrance, tokenMode mode) const;
 };

@@ -29,6 +29,14 @@ enum asNumberSystem
     nsDec = 8
 };
 
+// How delimiters cut a text into tokens: the pieces between successive delimiters, or the
+// pieces enclosed by delimiter pairs 1-2, 3-4, ...
+enum tokenMode
+{
+    tmSeparated = 1,
+    tmEnclosed = 2
+};
+
 // How a record's code is to be read.
 enum
 {
