@@ -184,6 +184,29 @@ DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistance
     return static_cast<DWORD>(lPosition);
 }
 
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/)
+{
+    if (lpNumberOfBytesRead != nullptr)
+        *lpNumberOfBytesRead = 0;
+    DWORD dwAccess = 0;
+    HostFile* pFile = fileOf(hFile, dwAccess);
+    if (pFile == nullptr)
+        return qorhost::failWith(ERROR_INVALID_HANDLE);
+    if ((dwAccess & (GENERIC_READ | GENERIC_ALL)) == 0)
+        return qorhost::failWith(ERROR_ACCESS_DENIED);
+    ssize_t nRead = -1;
+    do
+        nRead = read(pFile->descriptor(), lpBuffer, nNumberOfBytesToRead);
+    while (nRead < 0 && errno == EINTR);
+    if (nRead < 0)
+        return qorhost::failWith(errorOf(errno));
+    // At the end of the file the call succeeds with nothing read.
+    if (lpNumberOfBytesRead != nullptr)
+        *lpNumberOfBytesRead = static_cast<DWORD>(nRead);
+    return TRUE;
+}
+
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped*/)
 {
