@@ -34,16 +34,6 @@ private:
     bool isInList(LPCWSTR szListName, LPCWSTR szObjectName, bool& bFound);
 };
 
-// Output bits of a record's output mask.
-enum
-{
-    QOR_OUTPUT_XML = 0x02,
-    QOR_OUTPUT_SERVER = 0x04,
-    QOR_OUTPUT_HTML = 0x08,
-    QOR_OUTPUT_NONE = 0x10,
-    QOR_OUTPUT_UNKNOWN = 0x20
-};
-
 // Narrowing bits of the detail mask for exit records, by code kind.
 enum
 {

@@ -1,6 +1,5 @@
 #include "qor_logging_outputs.h"
 
-#include "qor_logging_config.h"
 #include "qor_logging_output_text.h"
 
 bool CQORLoggingOutputXML::write(CQORLogData&)
