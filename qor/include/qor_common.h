@@ -63,8 +63,13 @@ enum
     QOR_LOG_FAILURE = 0x800
 };
 
-// The output a record goes to: bit 1 is the text file.
+// The outputs a record goes to: bit 1 is the text file, the only one that writes.
 enum
 {
-    QOR_OUTPUT_TEXT = 0x01
+    QOR_OUTPUT_TEXT = 0x01,
+    QOR_OUTPUT_XML = 0x02,
+    QOR_OUTPUT_SERVER = 0x04,
+    QOR_OUTPUT_HTML = 0x08,
+    QOR_OUTPUT_NONE = 0x10, // names no output
+    QOR_OUTPUT_UNKNOWN = 0x20
 };

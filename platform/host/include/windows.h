@@ -14,3 +14,4 @@
 #include "host/win_security.h"
 #include "host/win_shutdown.h"
 #include "host/win_sysinfo.h"
+#include "host/crt_time.h"

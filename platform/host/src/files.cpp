@@ -2,6 +2,8 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,9 +24,33 @@ DWORD errorOf(int iErrno)
     case EPERM:
     case EISDIR:
         return ERROR_ACCESS_DENIED;
+    case EEXIST:
+        return ERROR_ALREADY_EXISTS;
     default:
         return ERROR_INVALID_FUNCTION;
     }
+}
+
+// An open file of the process; the descriptor closes with the last handle.
+class HostFile : public qorhost::HostObject
+{
+public:
+    explicit HostFile(int iDescriptor) : m_iDescriptor(iDescriptor) {}
+    ~HostFile() override { close(m_iDescriptor); }
+    int descriptor() const { return m_iDescriptor; }
+
+private:
+    int m_iDescriptor;
+};
+
+// The file behind a handle, with the rights it was opened with.
+HostFile* fileOf(HANDLE hFile, DWORD& dwAccess)
+{
+    const qorhost::HostHandle* pHandle = qorhost::Machine::current().findHandle(hFile);
+    if (pHandle == nullptr)
+        return nullptr;
+    dwAccess = pHandle->dwAccess;
+    return dynamic_cast<HostFile*>(pHandle->pObject.get());
 }
 } // namespace
 
@@ -48,5 +74,179 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
         SetLastError(errorOf(errno));
         return FALSE;
     }
+    return TRUE;
+}
+
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
+                          LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
+                          DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/,
+                          HANDLE /*hTemplateFile*/)
+{
+    qorhost::Machine& machine = qorhost::Machine::current();
+    if (DWORD dwFault = machine.injectedFailure("CreateFileW"))
+    {
+        SetLastError(dwFault);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (lpFileName == nullptr || lpFileName[0] == 0)
+    {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    int iFlags = 0;
+    switch (dwCreationDisposition)
+    {
+    case CREATE_NEW:
+        iFlags = O_CREAT | O_EXCL;
+        break;
+    case CREATE_ALWAYS:
+        iFlags = O_CREAT | O_TRUNC;
+        break;
+    case OPEN_EXISTING:
+        break;
+    case OPEN_ALWAYS:
+        iFlags = O_CREAT;
+        break;
+    case TRUNCATE_EXISTING:
+        iFlags = O_TRUNC;
+        break;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    bool bRead = (dwDesiredAccess & (GENERIC_READ | GENERIC_ALL)) != 0;
+    bool bWrite = (dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL)) != 0;
+    iFlags |= bRead && bWrite ? O_RDWR : bWrite ? O_WRONLY : O_RDONLY;
+    std::string strPath = machine.hostPath(lpFileName);
+    struct stat info;
+    bool bExisted = stat(strPath.c_str(), &info) == 0;
+    if (bExisted && S_ISDIR(info.st_mode))
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    int iDescriptor = open(strPath.c_str(), iFlags | O_CLOEXEC, 0644);
+    if (iDescriptor < 0)
+    {
+        // A missing folder on the way is a path error, a missing file a file error.
+        DWORD dwError = errorOf(errno);
+        if (errno == ENOENT)
+        {
+            std::string strFolder = strPath.substr(0, strPath.find_last_of('/') + 1);
+            if (stat(strFolder.c_str(), &info) != 0)
+                dwError = ERROR_PATH_NOT_FOUND;
+        }
+        if (errno == EEXIST)
+            dwError = ERROR_FILE_EXISTS;
+        SetLastError(dwError);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE hFile = machine.addHandle(std::make_shared<HostFile>(iDescriptor), dwDesiredAccess);
+    bool bReportExisting = bExisted && (dwCreationDisposition == OPEN_ALWAYS ||
+                                        dwCreationDisposition == CREATE_ALWAYS);
+    SetLastError(bReportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return hFile;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh,
+                            DWORD dwMoveMethod)
+{
+    DWORD dwAccess = 0;
+    HostFile* pFile = fileOf(hFile, dwAccess);
+    if (pFile == nullptr)
+    {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_SET_FILE_POINTER;
+    }
+    // Without a high part the distance is a signed 32-bit value.
+    off_t lDistance = lDistanceToMove;
+    if (lpDistanceToMoveHigh != nullptr)
+        lDistance = static_cast<off_t>((static_cast<uint64_t>(*lpDistanceToMoveHigh) << 32) |
+                                       static_cast<DWORD>(lDistanceToMove));
+    int iWhence = dwMoveMethod == FILE_BEGIN     ? SEEK_SET
+                  : dwMoveMethod == FILE_CURRENT ? SEEK_CUR
+                  : dwMoveMethod == FILE_END     ? SEEK_END
+                                                 : -1;
+    if (iWhence < 0)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    off_t lPosition = lseek(pFile->descriptor(), lDistance, iWhence);
+    if (lPosition < 0)
+    {
+        SetLastError(ERROR_NEGATIVE_SEEK);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (lpDistanceToMoveHigh != nullptr)
+        *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<uint64_t>(lPosition) >> 32);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(lPosition);
+}
+
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/)
+{
+    if (lpNumberOfBytesRead != nullptr)
+        *lpNumberOfBytesRead = 0;
+    DWORD dwAccess = 0;
+    HostFile* pFile = fileOf(hFile, dwAccess);
+    if (pFile == nullptr)
+        return qorhost::failWith(ERROR_INVALID_HANDLE);
+    if ((dwAccess & (GENERIC_READ | GENERIC_ALL)) == 0)
+        return qorhost::failWith(ERROR_ACCESS_DENIED);
+    ssize_t nRead = -1;
+    do
+        nRead = read(pFile->descriptor(), lpBuffer, nNumberOfBytesToRead);
+    while (nRead < 0 && errno == EINTR);
+    if (nRead < 0)
+        return qorhost::failWith(errorOf(errno));
+    // At the end of the file the call succeeds with nothing read.
+    if (lpNumberOfBytesRead != nullptr)
+        *lpNumberOfBytesRead = static_cast<DWORD>(nRead);
+    return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                      LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped*/)
+{
+    if (lpNumberOfBytesWritten != nullptr)
+        *lpNumberOfBytesWritten = 0;
+    DWORD dwAccess = 0;
+    HostFile* pFile = fileOf(hFile, dwAccess);
+    if (pFile == nullptr)
+        return qorhost::failWith(ERROR_INVALID_HANDLE);
+    if ((dwAccess & (GENERIC_WRITE | GENERIC_ALL)) == 0)
+        return qorhost::failWith(ERROR_ACCESS_DENIED);
+    if (DWORD dwFault = qorhost::Machine::current().injectedFailure("WriteFile"))
+        return qorhost::failWith(dwFault);
+    const char* pBytes = static_cast<const char*>(lpBuffer);
+    DWORD dwDone = 0;
+    while (dwDone < nNumberOfBytesToWrite)
+    {
+        ssize_t nWritten =
+            write(pFile->descriptor(), pBytes + dwDone, nNumberOfBytesToWrite - dwDone);
+        if (nWritten < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return qorhost::failWith(errno == ENOSPC ? ERROR_DISK_FULL : errorOf(errno));
+        }
+        dwDone += static_cast<DWORD>(nWritten);
+    }
+    if (lpNumberOfBytesWritten != nullptr)
+        *lpNumberOfBytesWritten = dwDone;
+    return TRUE;
+}
+
+BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/)
+{
+    if (lpPathName == nullptr || lpPathName[0] == 0)
+        return qorhost::failWith(ERROR_PATH_NOT_FOUND);
+    if (DWORD dwFault = qorhost::Machine::current().injectedFailure("CreateDirectoryW"))
+        return qorhost::failWith(dwFault);
+    std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
+    if (mkdir(strPath.c_str(), 0755) != 0)
+        return qorhost::failWith(errno == ENOENT ? ERROR_PATH_NOT_FOUND : errorOf(errno));
     return TRUE;
 }

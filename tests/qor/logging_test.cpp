@@ -1,0 +1,279 @@
+// The registry-configured log: which records the logging key selects and the lines the text
+// output writes for them.
+#include <string>
+#include <vector>
+
+#include "log_key_fixture.h"
+#include "qor_detailed_log.h"
+#include "qor_simple_log.h"
+
+namespace
+{
+
+typedef std::vector<std::string> Lines;
+
+const LPCWSTR kRegistryFile = TEXT(".\\qor_registry_key.cpp");
+
+// A detailed record of any type, written at once.
+bool logDetailed(ULONG ulType, LPCWSTR szObject = TEXT("CQORIni"), LONG lCode = 5,
+                 ULONG ulKind = QOR_CODE_ERROR, LPCWSTR szMessage = TEXT("m"))
+{
+    CQORDetailedLog record(ulType, szMessage, lCode, ulKind, szObject, TEXT("f"), kRegistryFile, 7,
+                           false, false);
+    return record.log();
+}
+
+} // namespace
+
+TEST_F(LogKey, WithoutTheKeyNothingIsWrittenAndNoFileMade)
+{
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXCEPTION_BAD));
+    CLogNotification notification(TEXT("shown"), false);
+    EXPECT_FALSE(notification.log());
+    EXPECT_FALSE(fileExists());
+
+    // A path alone does not switch logging on, nor does "Logging" = 0.
+    seedText(TEXT("TextOutput"), m_strLog.c_str());
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXCEPTION_BAD));
+    seedNumber(TEXT("Logging"), 0);
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXCEPTION_BAD));
+    EXPECT_FALSE(fileExists());
+}
+
+TEST_F(LogKey, DefaultDetailWritesExceptionsAndWarningsOnly)
+{
+    seedNumber(TEXT("Logging"), 1);
+    seedText(TEXT("TextOutput"), m_strLog.c_str());
+    CQORLogException1 exception(TEXT("Unable to open"), 5, QOR_CODE_ERROR, TEXT("CQORRegistryKey"),
+                                TEXT("open"), kRegistryFile, 42, 1, true, false);
+    EXPECT_TRUE(exception.isLogged());
+    CQORLogWarning warning(TEXT("w"), -1, QOR_CODE_ERROR, nullptr, nullptr, TEXT("qor_x.cpp"), 0, 1,
+                           true, false);
+    EXPECT_TRUE(warning.isLogged());
+    EXPECT_FALSE(logDetailed(QOR_LOG_CRITICAL + QOR_LOG_EXCEPTION_OK));
+    for (ULONG ulType : {QOR_LOG_DEBUG, QOR_LOG_ENTRY, QOR_LOG_EXIT, QOR_LOG_INFORMATION})
+        EXPECT_FALSE(logDetailed(ulType)) << ulType;
+    CLogNotification notification(TEXT("shown"), true);
+    EXPECT_FALSE(notification.isLogged());
+    EXPECT_TRUE(logDetailed(QOR_LOG_CRITICAL, nullptr, 0));
+
+    EXPECT_EQ((Lines{"<EXCEPTION_BAD> <qor_logging_tests> <CQORRegistryKey::open> \"Unable to "
+                     "open\" <Error: 0x00000005> <qor_registry_key.cpp, 42> ",
+                     "<WARNING> <qor_logging_tests> \"w\" <qor_x.cpp>",
+                     "<CRITICAL> <qor_logging_tests> <::f> \"m\" <qor_registry_key.cpp, 7> "}),
+              lines());
+}
+
+TEST_F(LogKey, DetailedAndSimpleLinesShowEachPartAsItsKindSays)
+{
+    logTo(0x0FFF);
+    // Exit records show pass and fail; other types leave kinds 1 and 2 out.
+    EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, TEXT("CQORIni"), 0, QOR_CODE_PASS_FAIL, nullptr));
+    EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, nullptr, 3, QOR_CODE_LOGICAL, TEXT("")));
+    EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, nullptr, 0, QOR_CODE_LOGICAL, nullptr));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr, 0, QOR_CODE_PASS_FAIL, nullptr));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr, -1, QOR_CODE_RETURN, nullptr));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr, 0, 9, nullptr));
+    CQORDetailedLog objectOnly(QOR_LOG_DEBUG, nullptr, 0, QOR_CODE_ERROR, TEXT("CQORIni"), nullptr,
+                               nullptr, 12, true, false);
+    CQORDetailedLog bare(QOR_LOG_SUCCESS, nullptr, 0, QOR_CODE_ERROR, nullptr, nullptr, nullptr, 0,
+                         true, false);
+    for (LONG lCode : {0, 1})
+    {
+        CQORSimpleLog exit(QOR_LOG_EXIT, TEXT("s"), lCode, QOR_CODE_PASS_FAIL, true, false);
+        CQORSimpleLog logical(QOR_LOG_EXIT, nullptr, lCode, QOR_CODE_LOGICAL, true, false);
+        EXPECT_TRUE(logical.isLogged());
+    }
+    CQORSimpleLog error(QOR_LOG_ERROR, TEXT("s"), 0x1234ABCD, QOR_CODE_ERROR, true, false);
+    CQORSimpleLog kindOne(QOR_LOG_ERROR, TEXT("s"), 1, QOR_CODE_PASS_FAIL, true, false);
+    CQORSimpleLog unknown(0, nullptr, -1, QOR_CODE_RETURN, true, false);
+
+    EXPECT_EQ((Lines{
+                  "<EXIT> <qor_logging_tests> <CQORIni::f> <Failed> <qor_registry_key.cpp, 7> ",
+                  "<EXIT> <qor_logging_tests> <::f> <Passed> <qor_registry_key.cpp, 7> ",
+                  "<EXIT> <qor_logging_tests> <::f> <Failed Logical Result> "
+                  "<qor_registry_key.cpp, 7> ",
+                  "<ERROR> <qor_logging_tests> <::f> <qor_registry_key.cpp, 7> ",
+                  "<ERROR> <qor_logging_tests> <::f> <Return Code: 0xffffffff> "
+                  "<qor_registry_key.cpp, 7> ",
+                  "<ERROR> <qor_logging_tests> <::f> <qor_registry_key.cpp, 7> ",
+                  "<DEBUG> <qor_logging_tests> <CQORIni> <12> ",
+                  "<SUCCESS> <qor_logging_tests> ",
+                  "<EXIT> <qor_logging_tests> \"s\" <Failed>",
+                  "<EXIT> <qor_logging_tests> <Failed Comparison>",
+                  "<EXIT> <qor_logging_tests> \"s\" <Passed>",
+                  "<EXIT> <qor_logging_tests> <Passed>",
+                  "<ERROR> <qor_logging_tests> \"s\" <Error: 0x1234abcd> ",
+                  "<ERROR> <qor_logging_tests> \"s\" ",
+                  "<UNSPECIFIED> <qor_logging_tests> <Return Code: 0xffffffff> ",
+              }),
+              lines());
+}
+
+TEST_F(LogKey, ExitNarrowingKeepsOnlyFailedPassFailExits)
+{
+    logTo(0x0300 | 0x2000);
+    EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, nullptr, 0, QOR_CODE_PASS_FAIL));
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXIT, nullptr, 1, QOR_CODE_PASS_FAIL));
+    // Only the low byte tells pass from fail.
+    EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, nullptr, 0x100, QOR_CODE_PASS_FAIL));
+    for (LONG lCode : {0, 1})
+    {
+        EXPECT_FALSE(logDetailed(QOR_LOG_EXIT, nullptr, lCode, QOR_CODE_ERROR)) << lCode;
+        EXPECT_FALSE(logDetailed(QOR_LOG_EXIT, nullptr, lCode, QOR_CODE_LOGICAL)) << lCode;
+    }
+    EXPECT_TRUE(logDetailed(QOR_LOG_ENTRY, nullptr, 1, QOR_CODE_PASS_FAIL));
+    EXPECT_FALSE(logDetailed(QOR_LOG_WARNING));
+    EXPECT_EQ(3u, lines().size());
+
+    // The other two bits: errors that are set, logical results that are false.
+    seedNumber(TEXT("LogDetail"), 0x0200 | 0x1000 | 0x4000);
+    EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, nullptr, 5, QOR_CODE_ERROR));
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXIT, nullptr, 0, QOR_CODE_ERROR));
+    EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, nullptr, 0, QOR_CODE_LOGICAL));
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXIT, nullptr, 1, QOR_CODE_LOGICAL));
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXIT, nullptr, 0, QOR_CODE_PASS_FAIL));
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXIT, nullptr, 0, QOR_CODE_RETURN));
+    EXPECT_EQ(5u, lines().size());
+}
+
+TEST_F(LogKey, UnspecifiedTypePassesEveryMask)
+{
+    logTo(0x0001);
+    EXPECT_TRUE(logDetailed(0));
+    EXPECT_FALSE(logDetailed(QOR_LOG_EXCEPTION_BAD));
+    EXPECT_EQ((Lines{"<UNSPECIFIED> <qor_logging_tests> <CQORIni::f> \"m\" <Error: 0x00000005> "
+                     "<qor_registry_key.cpp, 7> "}),
+              lines());
+}
+
+TEST_F(LogKey, ModuleValueOverridesDetailAndOutputs)
+{
+    logTo(0x0001);
+    seedText(TEXT("qor_logging_tests"), TEXT("1,anything"));
+    EXPECT_TRUE(logDetailed(QOR_LOG_DEBUG));
+    CQORSimpleLog notice(QOR_LOG_NOTIFICATION, TEXT("n"), 0, QOR_CODE_ERROR, true, false, 0);
+    EXPECT_TRUE(notice.isLogged());
+    EXPECT_EQ(1, notice.getOutputMask());
+    EXPECT_EQ(2u, lines().size());
+
+    // Mask 2 names an output that writes nothing.
+    seedText(TEXT("qor_logging_tests"), TEXT(" +2,1"));
+    CQORDetailedLog record(QOR_LOG_EXCEPTION_BAD, TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0,
+                           true, false);
+    EXPECT_FALSE(record.isLogged());
+    EXPECT_EQ(2, record.getOutputMask());
+    EXPECT_EQ(2u, lines().size());
+
+    // Another module's value does not apply.
+    seedText(TEXT("qor_logging_tests"), TEXT("9"));
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLogsKey);
+    logTo(0x0001);
+    seedText(TEXT("qor_logging"), TEXT("1"));
+    EXPECT_FALSE(logDetailed(QOR_LOG_DEBUG));
+}
+
+TEST_F(LogKey, ObjectListsMatchNamesAsSubstrings)
+{
+    logTo(0x0FFF);
+    seedText(TEXT("AllowObjects"), TEXT(""));
+    EXPECT_FALSE(logDetailed(QOR_LOG_ERROR, TEXT("CQORIni")));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr));
+    CQORSimpleLog simple(QOR_LOG_ERROR, TEXT("s"), 0, QOR_CODE_ERROR, true, false);
+    EXPECT_TRUE(simple.isLogged()) << "simple records carry no object";
+
+    seedText(TEXT("AllowObjects"), TEXT("CQORRegistryKeyX;CQORIni"));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORRegistryKey")));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORIni")));
+    EXPECT_FALSE(logDetailed(QOR_LOG_ERROR, TEXT("CQORFlags")));
+    // With both lists only the allow list counts.
+    seedText(TEXT("ExcludeObjects"), TEXT("CQORIni"));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORIni")));
+
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLogsKey);
+    logTo(0x0FFF);
+    seedText(TEXT("ExcludeObjects"), TEXT("CQORFlags CQORIni"));
+    EXPECT_FALSE(logDetailed(QOR_LOG_ERROR, TEXT("CQORIni")));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORDirectory")));
+    EXPECT_EQ(6u, lines().size());
+}
+
+TEST_F(LogKey, EveryLineIsAppendedAfterOneByteOrderMark)
+{
+    logTo(0x001B);
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr, 0, QOR_CODE_ERROR, TEXT("one")));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr, 0, QOR_CODE_ERROR, TEXT("two")));
+    std::basic_string<WCHAR> strContent = content();
+    ASSERT_FALSE(strContent.empty());
+    EXPECT_EQ('<', strContent[0]) << "the mark is followed by the first line";
+    EXPECT_EQ(std::basic_string<WCHAR>::npos, strContent.find(static_cast<WCHAR>(0xFEFF)))
+        << "one mark, at the start only";
+    EXPECT_EQ((Lines{"<ERROR> <qor_logging_tests> <::f> \"one\" <qor_registry_key.cpp, 7> ",
+                     "<ERROR> <qor_logging_tests> <::f> \"two\" <qor_registry_key.cpp, 7> "}),
+              lines());
+}
+
+TEST_F(LogKey, LongLinesAreWrittenWholeWithTheirLineEnd)
+{
+    logTo(0x001B);
+    std::basic_string<WCHAR> strMessage(3000, 'x');
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr, 0, QOR_CODE_ERROR, strMessage.c_str()));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr, 0, QOR_CODE_ERROR, TEXT("after")));
+    EXPECT_EQ((Lines{"<ERROR> <qor_logging_tests> <::f> \"" + std::string(3000, 'x') +
+                         "\" <qor_registry_key.cpp, 7> ",
+                     "<ERROR> <qor_logging_tests> <::f> \"after\" <qor_registry_key.cpp, 7> "}),
+              lines());
+}
+
+TEST_F(LogKey, UnusableTargetsLeaveTheRecordUnlogged)
+{
+    logTo(0x001B);
+    // Only the last folder level is made.
+    seedText(TEXT("TextOutput"), TEXT("C:\\qorlogtest_no_parent\\below\\x.log"));
+    CQORLogException1 deep(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    EXPECT_FALSE(deep.isLogged());
+    EXPECT_FALSE(fileExists(TEXT("C:\\qorlogtest_no_parent\\below\\x.log")));
+    // A detailed record needs a drive path with a folder.
+    seedText(TEXT("TextOutput"), TEXT("qorlogtest.log"));
+    CQORLogException1 relative(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    EXPECT_FALSE(relative.isLogged());
+    // Outputs other than the text file write nothing; the last output called decides.
+    seedText(TEXT("TextOutput"), m_strLog.c_str());
+    for (USHORT usMask : {0x02, 0x04, 0x08, 0x10, 0x20, 0x21, 0x00})
+    {
+        CQORLogException1 record(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, usMask, true,
+                                 false);
+        EXPECT_FALSE(record.isLogged()) << usMask;
+    }
+    EXPECT_EQ(1u, lines().size()) << "mask 0x21 wrote its text line";
+}
+
+TEST_F(LogKey, RecordKeepsItsPathAndTheKeyIsReadPerRecord)
+{
+    logTo(0x001B);
+    CQORLogException1 record(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, false, false);
+    EXPECT_TRUE(record.log());
+    EXPECT_TEXT(m_strLog.c_str(), record.getData().getOutputPath());
+    seedText(TEXT("TextOutput"), TEXT("C:\\qorlogtest\\elsewhere.log"));
+    EXPECT_TRUE(record.log());
+    EXPECT_EQ(2u, lines().size());
+    EXPECT_FALSE(fileExists(TEXT("C:\\qorlogtest\\elsewhere.log")));
+
+    seedNumber(TEXT("Logging"), 0);
+    EXPECT_FALSE(record.log());
+    EXPECT_EQ(2u, lines().size());
+}
+
+TEST_F(LogKey, WritingLeavesTheLastErrorAsItWas)
+{
+    logTo(0x001B);
+    SetLastError(1234);
+    CQORLogException1 written(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    EXPECT_TRUE(written.isLogged());
+    EXPECT_EQ(1234u, GetLastError());
+    seedText(TEXT("TextOutput"), TEXT("C:\\qorlogtest_no_parent\\below\\x.log"));
+    SetLastError(87);
+    CQORLogException1 failed(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    EXPECT_FALSE(failed.isLogged());
+    EXPECT_EQ(87u, GetLastError());
+}
