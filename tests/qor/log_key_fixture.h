@@ -1,4 +1,4 @@
-// Tests of the registry-configured log: each test seeds HKLM "SOFTWARE\Arvenne\Logs" through
+// Tests of the registry-configured log: each test fills HKLM "SOFTWARE\Arvenne\Logs" through
 // the Win32 calls, logs to C:\qorlogtest\<test name>.log and reads the UTF-16 file back.
 // The key and the file are removed before and after each test.
 #pragma once
@@ -33,7 +33,7 @@ protected:
         DeleteFileW(m_strLog.c_str());
     }
 
-    void seed(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes)
+    void store(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes)
     {
         HKEY hKey = nullptr;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, nullptr, 0,
@@ -42,18 +42,18 @@ protected:
                                                 static_cast<const BYTE*>(pData), dwBytes));
         RegCloseKey(hKey);
     }
-    void seedText(LPCWSTR szName, LPCWSTR szText)
+    void storeText(LPCWSTR szName, LPCWSTR szText)
     {
-        seed(szName, REG_SZ, szText, (lstrlenW(szText) + 1) * sizeof(WCHAR));
+        store(szName, REG_SZ, szText, (lstrlenW(szText) + 1) * sizeof(WCHAR));
     }
-    void seedNumber(LPCWSTR szName, DWORD dwValue) { seed(szName, REG_DWORD, &dwValue, 4); }
+    void storeNumber(LPCWSTR szName, DWORD dwValue) { store(szName, REG_DWORD, &dwValue, 4); }
 
     // Logging on, to this test's file, with the given detail mask.
     void logTo(DWORD dwDetail)
     {
-        seedNumber(TEXT("Logging"), 1);
-        seedNumber(TEXT("LogDetail"), dwDetail);
-        seedText(TEXT("TextOutput"), m_strLog.c_str());
+        storeNumber(TEXT("Logging"), 1);
+        storeNumber(TEXT("LogDetail"), dwDetail);
+        storeText(TEXT("TextOutput"), m_strLog.c_str());
     }
 
     bool fileExists(LPCWSTR szPath = nullptr) const

@@ -33,17 +33,17 @@ TEST_F(LogKey, WithoutTheKeyNothingIsWrittenAndNoFileMade)
     EXPECT_FALSE(fileExists());
 
     // A path alone does not switch logging on, nor does "Logging" = 0.
-    seedText(TEXT("TextOutput"), m_strLog.c_str());
+    storeText(TEXT("TextOutput"), m_strLog.c_str());
     EXPECT_FALSE(logDetailed(QOR_LOG_EXCEPTION_BAD));
-    seedNumber(TEXT("Logging"), 0);
+    storeNumber(TEXT("Logging"), 0);
     EXPECT_FALSE(logDetailed(QOR_LOG_EXCEPTION_BAD));
     EXPECT_FALSE(fileExists());
 }
 
 TEST_F(LogKey, DefaultDetailWritesExceptionsAndWarningsOnly)
 {
-    seedNumber(TEXT("Logging"), 1);
-    seedText(TEXT("TextOutput"), m_strLog.c_str());
+    storeNumber(TEXT("Logging"), 1);
+    storeText(TEXT("TextOutput"), m_strLog.c_str());
     CQORLogException1 exception(TEXT("Unable to open"), 5, QOR_CODE_ERROR, TEXT("CQORRegistryKey"),
                                 TEXT("open"), kRegistryFile, 42, 1, true, false);
     EXPECT_TRUE(exception.isLogged());
@@ -127,7 +127,7 @@ TEST_F(LogKey, ExitNarrowingKeepsOnlyFailedPassFailExits)
     EXPECT_EQ(3u, lines().size());
 
     // The other two bits: errors that are set, logical results that are false.
-    seedNumber(TEXT("LogDetail"), 0x0200 | 0x1000 | 0x4000);
+    storeNumber(TEXT("LogDetail"), 0x0200 | 0x1000 | 0x4000);
     EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, nullptr, 5, QOR_CODE_ERROR));
     EXPECT_FALSE(logDetailed(QOR_LOG_EXIT, nullptr, 0, QOR_CODE_ERROR));
     EXPECT_TRUE(logDetailed(QOR_LOG_EXIT, nullptr, 0, QOR_CODE_LOGICAL));
@@ -150,7 +150,7 @@ TEST_F(LogKey, UnspecifiedTypePassesEveryMask)
 TEST_F(LogKey, ModuleValueOverridesDetailAndOutputs)
 {
     logTo(0x0001);
-    seedText(TEXT("qor_logging_tests"), TEXT("1,anything"));
+    storeText(TEXT("qor_logging_tests"), TEXT("1,anything"));
     EXPECT_TRUE(logDetailed(QOR_LOG_DEBUG));
     CQORSimpleLog notice(QOR_LOG_NOTIFICATION, TEXT("n"), 0, QOR_CODE_ERROR, true, false, 0);
     EXPECT_TRUE(notice.isLogged());
@@ -158,7 +158,7 @@ TEST_F(LogKey, ModuleValueOverridesDetailAndOutputs)
     EXPECT_EQ(2u, lines().size());
 
     // Mask 2 names an output that writes nothing.
-    seedText(TEXT("qor_logging_tests"), TEXT(" +2,1"));
+    storeText(TEXT("qor_logging_tests"), TEXT(" +2,1"));
     CQORDetailedLog record(QOR_LOG_EXCEPTION_BAD, TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0,
                            true, false);
     EXPECT_FALSE(record.isLogged());
@@ -166,33 +166,33 @@ TEST_F(LogKey, ModuleValueOverridesDetailAndOutputs)
     EXPECT_EQ(2u, lines().size());
 
     // Another module's value does not apply.
-    seedText(TEXT("qor_logging_tests"), TEXT("9"));
+    storeText(TEXT("qor_logging_tests"), TEXT("9"));
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLogsKey);
     logTo(0x0001);
-    seedText(TEXT("qor_logging"), TEXT("1"));
+    storeText(TEXT("qor_logging"), TEXT("1"));
     EXPECT_FALSE(logDetailed(QOR_LOG_DEBUG));
 }
 
 TEST_F(LogKey, ObjectListsMatchNamesAsSubstrings)
 {
     logTo(0x0FFF);
-    seedText(TEXT("AllowObjects"), TEXT(""));
+    storeText(TEXT("AllowObjects"), TEXT(""));
     EXPECT_FALSE(logDetailed(QOR_LOG_ERROR, TEXT("CQORIni")));
     EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, nullptr));
     CQORSimpleLog simple(QOR_LOG_ERROR, TEXT("s"), 0, QOR_CODE_ERROR, true, false);
     EXPECT_TRUE(simple.isLogged()) << "simple records carry no object";
 
-    seedText(TEXT("AllowObjects"), TEXT("CQORRegistryKeyX;CQORIni"));
+    storeText(TEXT("AllowObjects"), TEXT("CQORRegistryKeyX;CQORIni"));
     EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORRegistryKey")));
     EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORIni")));
     EXPECT_FALSE(logDetailed(QOR_LOG_ERROR, TEXT("CQORFlags")));
     // With both lists only the allow list counts.
-    seedText(TEXT("ExcludeObjects"), TEXT("CQORIni"));
+    storeText(TEXT("ExcludeObjects"), TEXT("CQORIni"));
     EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORIni")));
 
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLogsKey);
     logTo(0x0FFF);
-    seedText(TEXT("ExcludeObjects"), TEXT("CQORFlags CQORIni"));
+    storeText(TEXT("ExcludeObjects"), TEXT("CQORFlags CQORIni"));
     EXPECT_FALSE(logDetailed(QOR_LOG_ERROR, TEXT("CQORIni")));
     EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORDirectory")));
     EXPECT_EQ(6u, lines().size());
@@ -229,16 +229,16 @@ TEST_F(LogKey, UnusableTargetsLeaveTheRecordUnlogged)
 {
     logTo(0x001B);
     // Only the last folder level is made.
-    seedText(TEXT("TextOutput"), TEXT("C:\\qorlogtest_no_parent\\below\\x.log"));
+    storeText(TEXT("TextOutput"), TEXT("C:\\qorlogtest_no_parent\\below\\x.log"));
     CQORLogException1 deep(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
     EXPECT_FALSE(deep.isLogged());
     EXPECT_FALSE(fileExists(TEXT("C:\\qorlogtest_no_parent\\below\\x.log")));
     // A detailed record needs a drive path with a folder.
-    seedText(TEXT("TextOutput"), TEXT("qorlogtest.log"));
+    storeText(TEXT("TextOutput"), TEXT("qorlogtest.log"));
     CQORLogException1 relative(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
     EXPECT_FALSE(relative.isLogged());
     // Outputs other than the text file write nothing; the last output called decides.
-    seedText(TEXT("TextOutput"), m_strLog.c_str());
+    storeText(TEXT("TextOutput"), m_strLog.c_str());
     for (USHORT usMask : {0x02, 0x04, 0x08, 0x10, 0x20, 0x21, 0x00})
     {
         CQORLogException1 record(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, usMask, true,
@@ -254,12 +254,12 @@ TEST_F(LogKey, RecordKeepsItsPathAndTheKeyIsReadPerRecord)
     CQORLogException1 record(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, false, false);
     EXPECT_TRUE(record.log());
     EXPECT_TEXT(m_strLog.c_str(), record.getData().getOutputPath());
-    seedText(TEXT("TextOutput"), TEXT("C:\\qorlogtest\\elsewhere.log"));
+    storeText(TEXT("TextOutput"), TEXT("C:\\qorlogtest\\elsewhere.log"));
     EXPECT_TRUE(record.log());
     EXPECT_EQ(2u, lines().size());
     EXPECT_FALSE(fileExists(TEXT("C:\\qorlogtest\\elsewhere.log")));
 
-    seedNumber(TEXT("Logging"), 0);
+    storeNumber(TEXT("Logging"), 0);
     EXPECT_FALSE(record.log());
     EXPECT_EQ(2u, lines().size());
 }
@@ -271,7 +271,7 @@ TEST_F(LogKey, WritingLeavesTheLastErrorAsItWas)
     CQORLogException1 written(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
     EXPECT_TRUE(written.isLogged());
     EXPECT_EQ(1234u, GetLastError());
-    seedText(TEXT("TextOutput"), TEXT("C:\\qorlogtest_no_parent\\below\\x.log"));
+    storeText(TEXT("TextOutput"), TEXT("C:\\qorlogtest_no_parent\\below\\x.log"));
     SetLastError(87);
     CQORLogException1 failed(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
     EXPECT_FALSE(failed.isLogged());

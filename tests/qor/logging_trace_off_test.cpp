@@ -5,10 +5,10 @@
 TEST_F(LogKey, TracingStaysOffUnlessTheSwitchIsOne)
 {
     logTo(0x0FFF);
-    seedNumber(TEXT("DynamicLogging"), 2);
+    storeNumber(TEXT("DynamicLogging"), 2);
     CQORFlags flags(6);
     EXPECT_TRUE(flags.hasFlags(2));
-    seedNumber(TEXT("DynamicLogging"), 1);
+    storeNumber(TEXT("DynamicLogging"), 1);
     EXPECT_FALSE(flags.hasFlags(1));
     EXPECT_FALSE(fileExists());
 }

@@ -32,7 +32,7 @@ std::vector<std::string> tracedLines(const std::vector<std::string>& vecLines)
 TEST_F(LogKey, TracedMethodsWriteEntryAndExitOnceTheSwitchIsOn)
 {
     logTo(0x0300);
-    seedNumber(TEXT("DynamicLogging"), 1);
+    storeNumber(TEXT("DynamicLogging"), 1);
     CQORFlags flags(6);
     EXPECT_TRUE(flags.hasFlags(2));
     EXPECT_FALSE(flags.hasFlags(1));
@@ -49,8 +49,8 @@ TEST_F(LogKey, TracedMethodsWriteEntryAndExitOnceTheSwitchIsOn)
 
     // The switch was read once: turning it off later changes nothing, the exit narrowing
     // still applies, and without "Logging" no scope records anything.
-    seedNumber(TEXT("DynamicLogging"), 0);
-    seedNumber(TEXT("LogDetail"), 0x0300 | 0x4000);
+    storeNumber(TEXT("DynamicLogging"), 0);
+    storeNumber(TEXT("LogDetail"), 0x0300 | 0x4000);
     EXPECT_TRUE(flags.hasFlags(4));
     EXPECT_FALSE(flags.hasFlags(8));
     std::vector<std::string> vecLines = tracedLines(lines());
@@ -58,7 +58,7 @@ TEST_F(LogKey, TracedMethodsWriteEntryAndExitOnceTheSwitchIsOn)
     EXPECT_EQ("<ENTRY> " + strHead + "hasFlags> ", vecLines[6]);
     EXPECT_EQ("<ENTRY> " + strHead + "hasFlags> ", vecLines[7]);
     EXPECT_EQ("<EXIT> " + strHead + "hasFlags> <Failed Logical Result> ", vecLines[8]);
-    seedNumber(TEXT("Logging"), 0);
+    storeNumber(TEXT("Logging"), 0);
     EXPECT_TRUE(flags.hasFlags(2));
     EXPECT_EQ(9u, lines().size());
 }
