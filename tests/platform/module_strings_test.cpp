@@ -24,8 +24,10 @@ std::basic_string<WCHAR> programPath()
 TEST(ProgramModule, PathNamesTheProgramInAnyCase)
 {
     std::basic_string<WCHAR> strPath = programPath();
-    ASSERT_GT(strPath.size(), 3u);
+    ASSERT_GT(strPath.size(), 4u);
     EXPECT_EQ(':', strPath[1]);
+    // The log derives the module name from it, whatever dots the folders above hold.
+    EXPECT_EQ(0, lstrcmpiW(TEXT(".exe"), strPath.c_str() + strPath.size() - 4));
     HMODULE hProgram = GetModuleHandleW(nullptr);
     EXPECT_EQ(hProgram, GetModuleHandleW(strPath.c_str()));
     CharUpperW(&strPath[0]);

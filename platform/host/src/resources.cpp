@@ -111,7 +111,9 @@ bool isProgramModule(HMODULE hModule)
     return hModule == nullptr || hModule == programModule();
 }
 
-// The Linux path of the program on Wine's Z: drive, unless a test set another one.
+// The Linux path of the program on Wine's Z: drive, unless a test set another one. A Windows
+// program file always has its ".exe": names derived from the path (the module name of the
+// log) must come out as they would on Windows, whatever dots the Linux folders hold.
 std::u16string programPath()
 {
     const std::u16string& strInjected = qorhost::Machine::current().programPath();
@@ -126,6 +128,8 @@ std::u16string programPath()
         if (c == u'/')
             c = u'\\';
     }
+    if (strPath.size() < 4 || lstrcmpiW(strPath.c_str() + strPath.size() - 4, u".exe") != 0)
+        strPath += u".exe";
     return strPath;
 }
 
