@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "patch_eligibility.h"
+#include "registry_values.h"
 
 namespace
 {
@@ -15,24 +16,16 @@ protected:
 
     static void removeSuiteKey() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, g_szSuiteKey); }
 
-    static void store(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes)
-    {
-        HKEY hKey = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSuiteKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(hKey, szName, 0, dwType,
-                                                static_cast<const BYTE*>(pData), dwBytes));
-        RegCloseKey(hKey);
-    }
-
     static void storeVersion(LPCWSTR szVersion)
     {
-        store(TEXT("Version"), REG_SZ, szVersion, (lstrlenW(szVersion) + 1) * sizeof(WCHAR));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  qorTestStoreText(HKEY_LOCAL_MACHINE, g_szSuiteKey, TEXT("Version"), szVersion));
     }
 
     static void storeMarker(DWORD dwMarker)
     {
-        store(TEXT("FirefoxPatch"), REG_DWORD, &dwMarker, 4);
+        ASSERT_EQ(ERROR_SUCCESS, qorTestStoreNumber(HKEY_LOCAL_MACHINE, g_szSuiteKey,
+                                                    TEXT("FirefoxPatch"), dwMarker));
     }
 };
 
@@ -51,8 +44,8 @@ TEST_F(Eligibility, SuiteVersionMustBeginWith81)
         storeVersion(szFail);
         EXPECT_FALSE(checkSuiteVersion());
     }
-    const DWORD dwNumber = 81;
-    store(TEXT("Version"), REG_DWORD, &dwNumber, 4);
+    ASSERT_EQ(ERROR_SUCCESS,
+              qorTestStoreNumber(HKEY_LOCAL_MACHINE, g_szSuiteKey, TEXT("Version"), 81));
     EXPECT_FALSE(checkSuiteVersion());
 }
 

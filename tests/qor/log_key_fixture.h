@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "registry_values.h"
 #include "test_text.h"
 
 class LogKey : public testing::Test
@@ -33,20 +34,14 @@ protected:
         DeleteFileW(m_strLog.c_str());
     }
 
-    void store(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes)
-    {
-        HKEY hKey = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(hKey, szName, 0, dwType,
-                                                static_cast<const BYTE*>(pData), dwBytes));
-        RegCloseKey(hKey);
-    }
     void storeText(LPCWSTR szName, LPCWSTR szText)
     {
-        store(szName, REG_SZ, szText, (lstrlenW(szText) + 1) * sizeof(WCHAR));
+        ASSERT_EQ(ERROR_SUCCESS, qorTestStoreText(HKEY_LOCAL_MACHINE, kLogsKey, szName, szText));
     }
-    void storeNumber(LPCWSTR szName, DWORD dwValue) { store(szName, REG_DWORD, &dwValue, 4); }
+    void storeNumber(LPCWSTR szName, DWORD dwValue)
+    {
+        ASSERT_EQ(ERROR_SUCCESS, qorTestStoreNumber(HKEY_LOCAL_MACHINE, kLogsKey, szName, dwValue));
+    }
 
     // Logging on, to this test's file, with the given detail mask.
     void logTo(DWORD dwDetail)

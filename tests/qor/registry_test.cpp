@@ -8,6 +8,7 @@
 #include "qor_registry_dword.h"
 #include "qor_registry_string.h"
 #include "recording_engine.h"
+#include "registry_values.h"
 #include "test_text.h"
 
 namespace
@@ -67,21 +68,21 @@ protected:
     void store(LPCWSTR szName, DWORD dwType, const void* pData, DWORD dwBytes,
                LPCWSTR szBelow = nullptr)
     {
-        HKEY hKey = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegCreateKeyExW(HKEY_CURRENT_USER, path(szBelow).c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(hKey, szName, 0, dwType,
-                                                static_cast<const BYTE*>(pData), dwBytes));
-        RegCloseKey(hKey);
+        ASSERT_EQ(ERROR_SUCCESS, qorTestStoreValue(HKEY_CURRENT_USER, path(szBelow).c_str(), szName,
+                                                   dwType, pData, dwBytes));
     }
 
     void storeText(LPCWSTR szName, LPCWSTR szText)
     {
-        store(szName, REG_SZ, szText, (lstrlenW(szText) + 1) * sizeof(WCHAR));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  qorTestStoreText(HKEY_CURRENT_USER, path().c_str(), szName, szText));
     }
 
-    void storeNumber(LPCWSTR szName, DWORD dwValue) { store(szName, REG_DWORD, &dwValue, 4); }
+    void storeNumber(LPCWSTR szName, DWORD dwValue)
+    {
+        ASSERT_EQ(ERROR_SUCCESS,
+                  qorTestStoreNumber(HKEY_CURRENT_USER, path().c_str(), szName, dwValue));
+    }
 
     CQORRegistryKey key(REGSAM samAccess = KEY_ALL_ACCESS, bool bCreate = false,
                         LPCWSTR szBelow = nullptr) const
