@@ -386,52 +386,29 @@ bool CQORRegistryKey::queryAllValues(CQORValentList& values, const CQORStringLis
 
 bool CQORRegistryKey::getStringValues(CQORStringValueList& values)
 {
-    try
-    {
-        CQORValentList valents;
-        if (!queryMultipleValues(valents))
-            return false;
-        LONG lKey = 0;
-        for (const CQORObjNode<CQORRegistryValent>* pNode = valents.m_pHead; pNode != nullptr;
-             pNode = static_cast<const CQORObjNode<CQORRegistryValent>*>(pNode->m_pNext))
-        {
-            const CQORRegistryValent& valent = pNode->get();
-            if (valent.type != REG_SZ)
-                continue;
-            CQORWCharString strValue(valent.data.asWideBuffer());
-            values.addTail(CQORRegistryStringValue(valent.name, strValue), lKey++);
-        }
-        return true;
-    }
-    QOR_CATCH_RETURN(false, static_cast<LONG>(GetLastError()))
+    return collectValues(REG_SZ,
+                         [&values](const CQORRegistryValent& valent, LONG lKey)
+                         {
+                             CQORWCharString strValue(valent.data.asWideBuffer());
+                             values.addTail(CQORRegistryStringValue(valent.name, strValue), lKey);
+                         });
 }
 
 bool CQORRegistryKey::getDwordValues(CQORDwordValueList& values)
 {
-    try
-    {
-        values.clear();
-        CQORValentList valents;
-        if (!queryMultipleValues(valents))
-            return false;
-        LONG lKey = 0;
-        for (const CQORObjNode<CQORRegistryValent>* pNode = valents.m_pHead; pNode != nullptr;
-             pNode = static_cast<const CQORObjNode<CQORRegistryValent>*>(pNode->m_pNext))
-        {
-            CQORRegistryValent valent = pNode->get();
-            if (valent.type != REG_DWORD)
-                continue;
-            BYTE abNumber[4] = {0, 0, 0, 0};
-            ULONG ulBytes = 4;
-            DWORD dwValue = 0;
-            if (valent.data.read(abNumber, 0, ulBytes))
-                dwValue = abNumber[0] | (abNumber[1] << 8) | (abNumber[2] << 16) |
-                          (static_cast<DWORD>(abNumber[3]) << 24);
-            values.addTail(CQORRegistryDwordValue(valent.name, dwValue), lKey++);
-        }
-        return true;
-    }
-    QOR_CATCH_RETURN(false, static_cast<LONG>(GetLastError()))
+    values.clear();
+    return collectValues(REG_DWORD,
+                         [&values](const CQORRegistryValent& valent, LONG lKey)
+                         {
+                             CQORBuffer<BYTE> data(valent.data);
+                             BYTE abNumber[4] = {0, 0, 0, 0};
+                             ULONG ulBytes = 4;
+                             DWORD dwValue = 0;
+                             if (data.read(abNumber, 0, ulBytes))
+                                 dwValue = abNumber[0] | (abNumber[1] << 8) | (abNumber[2] << 16) |
+                                           (static_cast<DWORD>(abNumber[3]) << 24);
+                             values.addTail(CQORRegistryDwordValue(valent.name, dwValue), lKey);
+                         });
 }
 
 bool CQORRegistryKey::exportKey(const CQORWCharString& szExportFileName, DWORD format,

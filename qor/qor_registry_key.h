@@ -57,6 +57,25 @@ protected:
     bool queryInfo(DWORD* pdwSubKeyLength, DWORD* pdwValueNameLength, DWORD* pdwValueLength);
     bool openChecked();
     bool queryAllValues(CQORValentList& values, const CQORStringList& names, DWORD dwMaxData);
+    // Hands every value of dwType to add, with a node key counting them from 0.
+    template <class TAdd> bool collectValues(DWORD dwType, TAdd add)
+    {
+        try
+        {
+            CQORValentList valents;
+            if (!queryMultipleValues(valents))
+                return false;
+            LONG lKey = 0;
+            for (const CQORObjNode<CQORRegistryValent>* pNode = valents.m_pHead; pNode != nullptr;
+                 pNode = static_cast<const CQORObjNode<CQORRegistryValent>*>(pNode->m_pNext))
+            {
+                if (pNode->get().type == dwType)
+                    add(pNode->get(), lKey++);
+            }
+            return true;
+        }
+        QOR_CATCH_RETURN(false, static_cast<LONG>(GetLastError()))
+    }
     bool transferHive(const CQORWCharString& strFileName, LPCWSTR szPrivilege, bool bSave,
                       DWORD dwFlags);
     void closeIfOpen();
