@@ -25,6 +25,9 @@
 #define MB_SETFOREGROUND 0x00010000L
 #define MB_TOPMOST 0x00040000L
 
+// The show state wWinMain receives; the host starts every program with it.
+#define SW_SHOWDEFAULT 10
+
 #define IDOK 1
 #define IDCANCEL 2
 #define IDABORT 3

@@ -20,3 +20,7 @@ BOOL WINAPI CloseHandle(HANDLE hObject);
 // ERROR_INSUFFICIENT_BUFFER, as Windows XP does.
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+
+// The entry point of a GUI program. The host's start-up (the qor_host_winmain library)
+// calls it with the command line after the program's name, as Windows hands it over.
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);

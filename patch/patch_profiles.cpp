@@ -1,0 +1,132 @@
+#include "patch_profiles.h"
+
+#include <windows.h>
+#include <lm.h>
+
+#include "patch_files.h"
+#include "qor_windows_os_info.h"
+
+const WCHAR g_szBrowserComponent[] = TEXT("qorlks_moz_xpcom.dll");
+
+namespace
+{
+const WCHAR g_szComponentSource[] = TEXT("LKS FireFox Extension\\Components\\qorlks_moz_xpcom.dll");
+
+// Where a user's Firefox profiles are: the prefix, the account name, the suffix.
+struct SProfileRoot
+{
+    LPCWSTR szPrefix;
+    LPCWSTR szSuffix;
+};
+const SProfileRoot g_vistaRoot = {TEXT("C:\\Users\\"),
+                                  TEXT("\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles")};
+const SProfileRoot g_xpRoot = {TEXT("C:\\Documents and Settings\\"),
+                               TEXT("\\Application Data\\Mozilla\\Firefox\\Profiles")};
+
+// Closes a directory search when its level is left, however it is left.
+class CFindScope
+{
+public:
+    explicit CFindScope(HANDLE hFind) : m_hFind(hFind) {}
+    ~CFindScope() { FindClose(m_hFind); }
+
+private:
+    CFindScope(const CFindScope&) = delete;
+    CFindScope& operator=(const CFindScope&) = delete;
+    HANDLE m_hFind;
+};
+
+bool isDotEntry(const CQORWCharString& strName)
+{
+    return strName == CQORWCharString(TEXT(".")) || strName == CQORWCharString(TEXT(".."));
+}
+
+// One entry of a directory search: a match is recorded, a plain folder is searched.
+bool examineEntry(const CQORWCharString& strFolder, const WIN32_FIND_DATAW& findData,
+                  CQORStringList& listFound)
+{
+    CQORWCharString strName(findData.cFileName);
+    if (isDotEntry(strName) || (findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return false;
+    CQORWCharString strPath = strFolder + TEXT("\\") + strName;
+    if (strName == CQORWCharString(g_szBrowserComponent))
+        return listFound.addTail(strPath, static_cast<LONG>(listFound.m_ulCount));
+    if ((findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return findComponentFile(strPath, listFound);
+    return false;
+}
+
+// Every copy found below one account's profile folder is overwritten; a copy that fails
+// (a browser holding the file open) leaves that one as it is, and a search that fails
+// leaves this account alone, not the next.
+void updateUserProfiles(const SProfileRoot& root, LPCWSTR szAccount)
+{
+    try
+    {
+        CQORStringList listFound;
+        findComponentFile(CQORWCharString(root.szPrefix) + szAccount + root.szSuffix, listFound);
+        for (const CQORStringNode* pNode = listFound.m_pHead; pNode != nullptr;
+             pNode = static_cast<const CQORStringNode*>(pNode->m_pNext))
+            copyComponentFile(g_szComponentSource, pNode->get());
+    }
+    QOR_CATCH_REPORT(static_cast<LONG>(GetLastError()))
+}
+
+void updateAccounts(const SProfileRoot& root, const USER_INFO_0* pAccounts, DWORD dwCount)
+{
+    for (DWORD i = 0; i < dwCount; ++i)
+    {
+        if (pAccounts[i].usri0_name != nullptr)
+            updateUserProfiles(root, pAccounts[i].usri0_name);
+    }
+}
+
+// One batch of accounts from the enumeration; the status tells whether more follow.
+NET_API_STATUS updateNextAccounts(const SProfileRoot& root, DWORD& dwResume, DWORD& dwRead)
+{
+    LPBYTE pBuffer = nullptr;
+    DWORD dwTotal = 0;
+    dwRead = 0;
+    NET_API_STATUS status = NetUserEnum(nullptr, 0, FILTER_NORMAL_ACCOUNT, &pBuffer,
+                                        MAX_PREFERRED_LENGTH, &dwRead, &dwTotal, &dwResume);
+    if ((status == NERR_Success || status == ERROR_MORE_DATA) && pBuffer != nullptr)
+        updateAccounts(root, reinterpret_cast<const USER_INFO_0*>(pBuffer), dwRead);
+    if (pBuffer != nullptr)
+        NetApiBufferFree(pBuffer);
+    return status;
+}
+} // namespace
+
+bool findComponentFile(const CQORWCharString& strFolder, CQORStringList& listFound)
+{
+    WIN32_FIND_DATAW findData;
+    HANDLE hFind = FindFirstFileW((strFolder + TEXT("\\*.*")).getBuffer(), &findData);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return false;
+    CFindScope findScope(hFind);
+    bool bFound = false;
+    do
+    {
+        if (examineEntry(strFolder, findData, listFound))
+            bFound = true;
+    } while (FindNextFileW(hFind, &findData));
+    return bFound;
+}
+
+bool updateBrowserProfiles()
+{
+    try
+    {
+        CQORWindowsOSInfo info;
+        const SProfileRoot& root = info.isVistaOrLater() ? g_vistaRoot : g_xpRoot;
+        DWORD dwResume = 0;
+        DWORD dwRead = 0;
+        NET_API_STATUS status;
+        // A batch that says more follow but brings nothing would repeat for ever.
+        do
+            status = updateNextAccounts(root, dwResume, dwRead);
+        while (status == ERROR_MORE_DATA && dwRead != 0);
+        return true;
+    }
+    QOR_CATCH_RETURN(false, static_cast<LONG>(GetLastError()))
+}

@@ -1,0 +1,36 @@
+#include "patch_stages.h"
+
+#include "patch_completion.h"
+#include "patch_eligibility.h"
+#include "patch_replacement.h"
+#include "patch_shutdown.h"
+
+bool CPatchStages::checkSuiteVersion()
+{
+    return ::checkSuiteVersion();
+}
+
+bool CPatchStages::checkOperatingSystem()
+{
+    return ::checkOperatingSystem();
+}
+
+bool CPatchStages::isPatchApplied()
+{
+    return ::isPatchApplied();
+}
+
+bool CPatchStages::stopComponentProcesses()
+{
+    return ::stopComponentProcesses();
+}
+
+bool CPatchStages::replaceComponentFiles()
+{
+    return ::replaceComponentFiles();
+}
+
+void CPatchStages::completePatch(bool bSilent)
+{
+    ::completePatch(bSilent);
+}

@@ -1,0 +1,15 @@
+// The stages the program runs: each forwards to the stage operation of the same name.
+#pragma once
+
+#include "patch_driver.h"
+
+class CPatchStages : public IPatchStages
+{
+public:
+    bool checkSuiteVersion() override;
+    bool checkOperatingSystem() override;
+    bool isPatchApplied() override;
+    bool stopComponentProcesses() override;
+    bool replaceComponentFiles() override;
+    void completePatch(bool bSilent) override;
+};
