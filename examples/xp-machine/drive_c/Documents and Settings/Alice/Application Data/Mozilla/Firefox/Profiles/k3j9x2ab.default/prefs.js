@@ -1,0 +1,2 @@
+// Mozilla User Preferences
+user_pref("browser.startup.homepage", "about:blank");
