@@ -40,7 +40,11 @@ DWORD fileErrorOf(int iErrno)
 
 DWORD missingEntryError(const std::string& strHostPath)
 {
-    std::string strFolder = strHostPath.substr(0, strHostPath.find_last_of('/') + 1);
+    // "C:\a\missing\" names the entry "missing" of C:\a, as Windows reads it.
+    size_t nEnd = strHostPath.find_last_not_of('/');
+    if (nEnd == std::string::npos)
+        return ERROR_PATH_NOT_FOUND;
+    std::string strFolder = strHostPath.substr(0, strHostPath.find_last_of('/', nEnd) + 1);
     struct stat info;
     if (!strFolder.empty() && (stat(strFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
         return ERROR_PATH_NOT_FOUND;
@@ -110,10 +114,8 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
         return FALSE;
     }
     if (unlink(strPath.c_str()) != 0)
-    {
-        SetLastError(fileErrorOf(errno));
-        return FALSE;
-    }
+        return qorhost::failWith(errno == ENOENT ? qorhost::missingEntryError(strPath)
+                                                 : fileErrorOf(errno));
     return TRUE;
 }
 
@@ -169,8 +171,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwS
     if (iDescriptor < 0)
     {
         // A missing folder on the way is a path error, a missing file a file error.
-        DWORD dwError =
-            errno == ENOENT ? qorhost::missingEntryError(strPath) : fileErrorOf(errno);
+        DWORD dwError = errno == ENOENT ? qorhost::missingEntryError(strPath) : fileErrorOf(errno);
         if (errno == EEXIST)
             dwError = ERROR_FILE_EXISTS;
         SetLastError(dwError);
@@ -291,7 +292,11 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
     if (lpPathName == nullptr || lpPathName[0] == 0)
         return qorhost::failWith(ERROR_PATH_NOT_FOUND);
     std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
-    if (rmdir(strPath.c_str()) == 0)
+    // A link to a folder is a junction on Windows, which this call removes.
+    struct stat info;
+    bool bJunction = lstat(strPath.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+                     qorhost::leadsToFolder(strPath);
+    if ((bJunction ? unlink(strPath.c_str()) : rmdir(strPath.c_str())) == 0)
         return TRUE;
     switch (errno)
     {
@@ -299,10 +304,10 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
         return qorhost::failWith(qorhost::missingEntryError(strPath));
     case ENOTDIR:
         // The name is a file: the path up to it was fine.
-        return qorhost::failWith(qorhost::leadsToFolder(strPath.substr(
-                                     0, strPath.find_last_of('/') + 1))
-                                     ? ERROR_DIRECTORY
-                                     : ERROR_PATH_NOT_FOUND);
+        return qorhost::failWith(
+            qorhost::leadsToFolder(strPath.substr(0, strPath.find_last_of('/') + 1))
+                ? ERROR_DIRECTORY
+                : ERROR_PATH_NOT_FOUND);
     default:
         return qorhost::failWith(fileErrorOf(errno));
     }
@@ -311,14 +316,15 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
 {
     qorhost::Machine& machine = qorhost::Machine::current();
-    if (DWORD dwFault = machine.injectedFailure("GetFileAttributesW", {lpFileName ? lpFileName : u""}))
+    if (DWORD dwFault =
+            machine.injectedFailure("GetFileAttributesW", {lpFileName ? lpFileName : u""}))
     {
         SetLastError(dwFault);
         return INVALID_FILE_ATTRIBUTES;
     }
     if (lpFileName == nullptr || lpFileName[0] == 0)
     {
-        SetLastError(ERROR_FILE_NOT_FOUND);
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }
     std::string strPath = machine.hostPath(lpFileName);

@@ -166,6 +166,19 @@ bool hasWildcards(const std::u16string& strPattern)
     return strPattern.find_first_of(u"*?") != std::u16string::npos;
 }
 
+// Why a search's folder cannot be read: a file where the folder should be is a name error,
+// as Wine reports it.
+DWORD searchFolderError(const std::string& strFolder)
+{
+    int iError = errno;
+    std::string strBare = strFolder.substr(0, strFolder.find_last_not_of('/') + 1);
+    struct stat info;
+    if (iError == ENOTDIR && stat(strBare.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+        return ERROR_INVALID_NAME;
+    return iError == ENOENT || iError == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                                 : qorhost::fileErrorOf(iError);
+}
+
 // The entry an exact name finds, in the case it has on disk.
 DWORD findExact(const std::u16string& strPath, std::vector<WIN32_FIND_DATAW>& vecEntries)
 {
@@ -175,7 +188,7 @@ DWORD findExact(const std::u16string& strPath, std::vector<WIN32_FIND_DATAW>& ve
     WIN32_FIND_DATAW data;
     if (!describe(strFolder, strHostPath.substr(strFolder.size()), data))
         return errno == ENOENT ? qorhost::missingEntryError(strHostPath)
-                               : qorhost::fileErrorOf(errno);
+                               : searchFolderError(strFolder);
     vecEntries.push_back(data);
     return ERROR_SUCCESS;
 }
@@ -186,8 +199,7 @@ DWORD findMatching(const SearchPath& search, std::vector<WIN32_FIND_DATAW>& vecE
     std::string strFolder = qorhost::Machine::current().hostPath(search.strFolder);
     DIR* pDir = opendir(strFolder.empty() ? "." : strFolder.c_str());
     if (pDir == nullptr)
-        return errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                                   : qorhost::fileErrorOf(errno);
+        return searchFolderError(strFolder);
     std::u16string strPattern = qorhost::foldCase(search.strPattern);
     while (dirent* pEntry = readdir(pDir))
     {
@@ -201,14 +213,6 @@ DWORD findMatching(const SearchPath& search, std::vector<WIN32_FIND_DATAW>& vecE
     closedir(pDir);
     std::sort(vecEntries.begin(), vecEntries.end(), comesBefore);
     return ERROR_SUCCESS;
-}
-
-// A folder with a trailing backslash names no entry to find.
-DWORD folderOnlyError(const SearchPath& search)
-{
-    std::string strFolder = qorhost::Machine::current().hostPath(search.strFolder);
-    return qorhost::leadsToFolder(strFolder.empty() ? "." : strFolder) ? ERROR_FILE_NOT_FOUND
-                                                                      : ERROR_PATH_NOT_FOUND;
 }
 
 // The folder of the search as a fault names it: without its trailing backslash.
@@ -230,15 +234,17 @@ HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileDa
         return INVALID_HANDLE_VALUE;
     }
     SearchPath search = splitSearch(lpFileName);
-    if (DWORD dwFault = machine.injectedFailure("FindFirstFileW", {lpFileName, faultFolder(search)}))
+    if (DWORD dwFault =
+            machine.injectedFailure("FindFirstFileW", {lpFileName, faultFolder(search)}))
     {
         SetLastError(dwFault);
         return INVALID_HANDLE_VALUE;
     }
     auto pFind = std::make_shared<HostFind>();
     DWORD dwError = ERROR_SUCCESS;
+    // A folder with a trailing backslash names no entry to find, whether it is there or not.
     if (search.strPattern.empty())
-        dwError = folderOnlyError(search);
+        dwError = ERROR_FILE_NOT_FOUND;
     else if (hasWildcards(search.strPattern))
         dwError = findMatching(search, pFind->vecEntries);
     else
