@@ -141,6 +141,7 @@ struct SearchPath
 {
     std::u16string strFolder;
     std::u16string strPattern;
+    std::u16string strFolderName; // without its trailing backslash, as a fault names it
     bool bDriveRoot;
 };
 
@@ -153,7 +154,8 @@ SearchPath splitSearch(const std::u16string& strPath)
     SearchPath search;
     search.strFolder = nSplit == std::u16string::npos ? u"" : strPath.substr(0, nSplit + 1);
     search.strPattern = strPath.substr(nSplit == std::u16string::npos ? 0 : nSplit + 1);
-    std::u16string strBare = search.strFolder;
+    search.strFolderName = search.strFolder;
+    std::u16string& strBare = search.strFolderName;
     while (!strBare.empty() && (strBare.back() == u'\\' || strBare.back() == u'/'))
         strBare.pop_back();
     search.bDriveRoot =
@@ -215,14 +217,6 @@ DWORD findMatching(const SearchPath& search, std::vector<WIN32_FIND_DATAW>& vecE
     return ERROR_SUCCESS;
 }
 
-// The folder of the search as a fault names it: without its trailing backslash.
-std::u16string faultFolder(const SearchPath& search)
-{
-    std::u16string strFolder = search.strFolder;
-    while (!strFolder.empty() && (strFolder.back() == u'\\' || strFolder.back() == u'/'))
-        strFolder.pop_back();
-    return strFolder;
-}
 } // namespace
 
 HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
@@ -235,7 +229,7 @@ HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileDa
     }
     SearchPath search = splitSearch(lpFileName);
     if (DWORD dwFault =
-            machine.injectedFailure("FindFirstFileW", {lpFileName, faultFolder(search)}))
+            machine.injectedFailure("FindFirstFileW", {lpFileName, search.strFolderName}))
     {
         SetLastError(dwFault);
         return INVALID_HANDLE_VALUE;
