@@ -63,9 +63,18 @@ std::u16string withoutLeadingSpace(LPCWSTR szText)
     return szText;
 }
 
+// Wine folds the ASCII letters only: "É" and "é" are different names there.
+char16_t asciiUpper(char16_t ch)
+{
+    return ch >= u'a' && ch <= u'z' ? static_cast<char16_t>(ch - u'a' + u'A') : ch;
+}
+
 bool sameName(const std::u16string& strLeft, const std::u16string& strRight)
 {
-    return qorhost::foldCase(strLeft) == qorhost::foldCase(strRight);
+    return strLeft.size() == strRight.size() &&
+           std::equal(strLeft.begin(), strLeft.end(), strRight.begin(),
+                      [](char16_t chLeft, char16_t chRight)
+                      { return asciiUpper(chLeft) == asciiUpper(chRight); });
 }
 
 // A bare file name lies in the Windows folder; anything else is a path as written.
@@ -378,13 +387,6 @@ DWORD copyCut(LPWSTR lpBuffer, const std::u16string& strText, DWORD nRoom)
 
 DWORD ProfileFile::listSection(LPCWSTR lpSection, LPWSTR lpBuffer, DWORD nSize, bool bValues) const
 {
-    if (nSize < 3)
-    {
-        // No room for an item and the list's end.
-        if (nSize > 0)
-            std::memset(lpBuffer, 0, nSize * sizeof(WCHAR));
-        return 0;
-    }
     const SProfileSection* pSection = nullptr;
     for (const SProfileSection& section : m_vecSections)
     {
@@ -394,9 +396,11 @@ DWORD ProfileFile::listSection(LPCWSTR lpSection, LPWSTR lpBuffer, DWORD nSize, 
             break;
         }
     }
-    if (pSection == nullptr)
+    if (pSection == nullptr || nSize < 3)
     {
-        lpBuffer[0] = lpBuffer[1] = 0;
+        // An empty list; Wine writes its second terminator only for a missing section.
+        std::memset(lpBuffer, 0,
+                    std::min<DWORD>(nSize, pSection == nullptr ? 2 : 1) * sizeof(WCHAR));
         return 0;
     }
     // nLeft counts the units still free; every item takes its text and a terminator, and
