@@ -243,14 +243,6 @@ TEST_F(IniTest, CreatingASectionSucceedsWhetherOrNotItExists)
     EXPECT_EQ("[keep]\r\na=1\r\n", m_file.bytes());
 }
 
-TEST_F(IniTest, BareFileNameLivesInTheWindowsFolder)
-{
-    CScratchFile file(inWindowsFolder(TEXT("qor_ini_bare_test.ini")).c_str());
-    CQORIni ini(TEXT("qor_ini_bare_test.ini"));
-    EXPECT_TRUE(ini.setProfileString(TEXT("s"), TEXT("k"), TEXT("v")));
-    EXPECT_EQ("[s]\r\nk=v\r\n", file.bytes());
-}
-
 TEST_F(IniTest, OperationsAreTracedWithTheirResults)
 {
     ASSERT_TRUE(m_file.write("[s]\r\nk=v\r\n"));
