@@ -12,8 +12,8 @@ public:
     explicit CQORIni(CQORWCharString szFileName);
     virtual ~CQORIni();
 
-    // Writes the section with no content; what happens to a section of that name is the
-    // platform's business.
+    // Writes the section with no content, which Windows (and Wine) take as removing a
+    // section of that name; true once the file could be written.
     virtual bool createProfileSection(const CQORWCharString& szSection);
     // False for a missing key and for a value of -1 (one record either way); lValue is set
     // only on success. A value that is not a number reads as 0.
