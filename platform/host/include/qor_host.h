@@ -54,6 +54,7 @@ void setProgramPath(const std::u16string& strPath);
 
 // Where a Windows path of the machine lies on Linux: C:\x in the machine folder's drive_c
 // (for the in-memory machine a private temporary folder), relative paths in the working folder.
+// Each component that exists on disk in another letter case is spelled as it is there.
 std::string hostPath(LPCWSTR szWindowsPath);
 
 // Fault injection: from now on the named call ("RegOpenKeyExW", "RegCloseKey",
@@ -61,8 +62,12 @@ std::string hostPath(LPCWSTR szWindowsPath);
 // "CloseHandle", "ExitWindowsEx", ...) fails with dwError and changes nothing: registry
 // calls answer it as their status, the others fail with it as the last error. strKeyPath, a
 // full key path such as "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne" (any letter case), limits a
-// registry fault to calls on that key; nCount > 0 limits it to that many calls. dwError 0
-// ends the fault; resetMachine() ends them all.
+// registry fault to calls on that key; for "CopyFileW", "MoveFileW", "FindFirstFileW",
+// "GetFileAttributesW" and "CreateDirectoryW" a Windows path (any letter case) limits it to calls
+// naming that path (either path of a copy or rename; a search's pattern or its folder). nCount > 0
+// limits it to that many calls. dwError 0 ends the fault; resetMachine() ends them all. File,
+// process and account faults: "CreateFileW", "WriteFile", "CreateDirectoryW",
+// "CreateToolhelp32Snapshot", "OpenProcess", "TerminateProcess", "NetUserEnum" (its status).
 void failCall(const std::string& strFunction, DWORD dwError,
               const std::string& strKeyPath = std::string(), int nCount = 0);
 

@@ -7,6 +7,7 @@
 #include "host/win_kernel.h"
 #include "host/win_environment.h"
 #include "host/win_files.h"
+#include "host/win_profile.h"
 #include "host/win_strings.h"
 #include "host/win_resources.h"
 #include "host/win_dialogs.h"
@@ -15,3 +16,4 @@
 #include "host/win_shutdown.h"
 #include "host/win_sysinfo.h"
 #include "host/crt_time.h"
+#include "host/win_processes.h"
