@@ -6,10 +6,9 @@
 #include "patch_files.h"
 #include "qor_windows_os_info.h"
 
-const WCHAR g_szBrowserComponent[] = TEXT("qorlks_moz_xpcom.dll");
-
 namespace
 {
+const WCHAR g_szBrowserComponent[] = TEXT("qorlks_moz_xpcom.dll");
 const WCHAR g_szComponentSource[] = TEXT("LKS FireFox Extension\\Components\\qorlks_moz_xpcom.dll");
 
 // Where a user's Firefox profiles are: the prefix, the account name, the suffix.

@@ -5,6 +5,10 @@
 #include "patch_profiles.h"
 #include "qor_registry_string.h"
 
+namespace
+{
+// Entry i is both the source path, relative to the working folder, and the path below the
+// installation folder.
 const LPCWSTR g_aszComponentFiles[] = {
     TEXT("qorlks_interface.dll"),
     TEXT("qorlks_keyboard_hook.dll"),
@@ -16,8 +20,6 @@ const LPCWSTR g_aszComponentFiles[] = {
 };
 const ULONG g_ulComponentFileCount = sizeof(g_aszComponentFiles) / sizeof(g_aszComponentFiles[0]);
 
-namespace
-{
 // The installation folder, expected to end with a backslash.
 bool readInstallPath(CQORWCharString& strInstallPath)
 {

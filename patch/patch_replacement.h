@@ -2,13 +2,6 @@
 // file kept beside the new one under a ".bak" name.
 #pragma once
 
-#include <windows.h>
-
-// Entry i is both the source path, relative to the working folder, and the path below the
-// installation folder.
-extern const LPCWSTR g_aszComponentFiles[];
-extern const ULONG g_ulComponentFileCount;
-
 // Renames and copies the seven files below "InstallPath", then updates the browser
 // profiles. False when a copy fails: the entries before it stay replaced, and the failing
 // entry's installed file is put back when this run had moved it to its backup name.

@@ -3,13 +3,6 @@
 #include "patch_replacement.h"
 #include "replacement_fixture.h"
 
-TEST_F(Replacement, TheProgramsListIsTheSevenFiles)
-{
-    ASSERT_EQ(kEntryCount, static_cast<size_t>(g_ulComponentFileCount));
-    for (size_t i = 0; i < kEntryCount; ++i)
-        EXPECT_EQ(g_aszEntries[i], utf8(g_aszComponentFiles[i]));
-}
-
 TEST_F(Replacement, EachFileIsReplacedAndTheOldOneKeptAsBak)
 {
     EXPECT_TRUE(replaceComponentFiles());
