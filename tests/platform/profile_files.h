@@ -6,37 +6,9 @@
 
 #include <windows.h>
 
-typedef std::basic_string<WCHAR> WString;
+#include "test_files.h"
 
-// Replaces the file by these bytes.
-inline bool writeFileBytes(LPCWSTR szPath, const std::string& strBytes)
-{
-    HANDLE hFile = CreateFileW(szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD dwWritten = 0;
-    BOOL bWritten =
-        WriteFile(hFile, strBytes.data(), static_cast<DWORD>(strBytes.size()), &dwWritten, nullptr);
-    CloseHandle(hFile);
-    return bWritten && dwWritten == strBytes.size();
-}
-
-// The file's bytes; "<missing>" when it cannot be opened.
-inline std::string readFileBytes(LPCWSTR szPath)
-{
-    HANDLE hFile = CreateFileW(szPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string strBytes;
-    char aChunk[4096];
-    DWORD dwRead = 0;
-    while (ReadFile(hFile, aChunk, sizeof(aChunk), &dwRead, nullptr) && dwRead > 0)
-        strBytes.append(aChunk, dwRead);
-    CloseHandle(hFile);
-    return strBytes;
-}
+typedef wstring_t WString;
 
 // Where a bare file name lands: the Windows folder.
 inline WString inWindowsFolder(LPCWSTR szName)
@@ -53,8 +25,8 @@ public:
     explicit CScratchFile(LPCWSTR szPath) : m_strPath(szPath) { DeleteFileW(szPath); }
     ~CScratchFile() { DeleteFileW(m_strPath.c_str()); }
     LPCWSTR path() const { return m_strPath.c_str(); }
-    bool write(const std::string& strBytes) const { return writeFileBytes(path(), strBytes); }
-    std::string bytes() const { return readFileBytes(path()); }
+    bool write(const std::string& strBytes) const { return qorTestWriteFile(m_strPath, strBytes); }
+    std::string bytes() const { return qorTestReadFile(m_strPath); }
 
 private:
     WString m_strPath;

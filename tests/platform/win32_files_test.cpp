@@ -19,17 +19,9 @@ std::vector<std::string> sorted(std::vector<std::string> vecNames)
     return vecNames;
 }
 
-class Win32Files : public testing::Test
+class Win32Files : public CScratchFolderTest<kRoot>
 {
 protected:
-    void SetUp() override
-    {
-        qorTestRemoveTree(kRoot);
-        ASSERT_TRUE(CreateDirectoryW(kRoot, nullptr));
-    }
-    void TearDown() override { qorTestRemoveTree(kRoot); }
-
-    static wstring_t at(LPCWSTR szRelative) { return wstring_t(kRoot) + TEXT("\\") + szRelative; }
     static void store(LPCWSTR szRelative, const std::string& strContent)
     {
         ASSERT_TRUE(qorTestWriteFile(at(szRelative), strContent));

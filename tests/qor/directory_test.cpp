@@ -16,18 +16,7 @@ bool isFolder(LPCWSTR szPath)
     return CQORDirectory::isValidWindowsDirectory(CQORWCharString(szPath));
 }
 
-class Directory : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        qorTestRemoveTree(kRoot);
-        ASSERT_TRUE(CreateDirectoryW(kRoot, nullptr));
-    }
-    void TearDown() override { qorTestRemoveTree(kRoot); }
-
-    static wstring_t at(LPCWSTR szRelative) { return wstring_t(kRoot) + TEXT("\\") + szRelative; }
-};
+using Directory = CScratchFolderTest<kRoot>;
 
 } // namespace
 

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 typedef std::basic_string<WCHAR> wstring_t;
 
 // Creates or replaces the file with these bytes; false when it cannot be written.
@@ -17,3 +19,18 @@ std::string qorTestReadFile(const wstring_t& strPath);
 void qorTestRemoveTree(const wstring_t& strFolder);
 // The names a search delivers (UTF-8), in its order; empty when it finds nothing.
 std::vector<std::string> qorTestFindNames(const wstring_t& strPattern);
+
+// A test whose files live in one folder of C:\ (kRoot), made empty before each test and
+// removed after it; at() names a path inside it.
+template <const WCHAR* kRoot> class CScratchFolderTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qorTestRemoveTree(kRoot);
+        ASSERT_TRUE(CreateDirectoryW(kRoot, nullptr));
+    }
+    void TearDown() override { qorTestRemoveTree(kRoot); }
+
+    static wstring_t at(LPCWSTR szRelative) { return wstring_t(kRoot) + TEXT("\\") + szRelative; }
+};
