@@ -1,6 +1,8 @@
 #include "qor_registry_key.h"
 
 #include "qor_log_scope.h"
+#include "qor_registry_expand.h"
+#include "qor_registry_multi_string.h"
 #include "qor_windowsprocess.h"
 
 namespace
@@ -409,6 +411,46 @@ bool CQORRegistryKey::getDwordValues(CQORDwordValueList& values)
                                            (static_cast<DWORD>(abNumber[3]) << 24);
                              values.addTail(CQORRegistryDwordValue(valent.name, dwValue), lKey);
                          });
+}
+
+bool CQORRegistryKey::getExpandStringValues(CQORStringValueList& values, bool expand)
+{
+    values.clear();
+    return collectValues(REG_EXPAND_SZ,
+                         [this, &values, expand](const CQORRegistryValent& valent, LONG lKey)
+                         {
+                             CQORWCharString strValue(valent.data.asWideBuffer());
+                             if (expand)
+                             {
+                                 CQORRegistryStringExpand value(rootKey, keyPath, valent.name,
+                                                                KEY_READ, false, 0);
+                                 CQORWCharString strExpanded;
+                                 if (value.getValue(strExpanded, false, true))
+                                     strValue = strExpanded;
+                             }
+                             values.addTail(CQORRegistryStringValue(valent.name, strValue), lKey);
+                         });
+}
+
+bool CQORRegistryKey::getMultiStringValues(CQORMultiStringValueList& values)
+{
+    values.clear();
+    return collectValues(REG_MULTI_SZ,
+                         [&values](const CQORRegistryValent& valent, LONG lKey)
+                         {
+                             CQORStringList strings;
+                             splitMultiString(valent.data, strings);
+                             values.addTail(CQORRegistryMultiStringValue(valent.name, strings),
+                                            lKey);
+                         });
+}
+
+bool CQORRegistryKey::getBinaryValues(CQORBinaryValueList& values)
+{
+    values.clear();
+    return collectValues(
+        REG_BINARY, [&values](const CQORRegistryValent& valent, LONG lKey)
+        { values.addTail(CQORRegistryBinaryValue(valent.name, valent.data), lKey); });
 }
 
 bool CQORRegistryKey::exportKey(const CQORWCharString& szExportFileName, DWORD format,

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "qor_host.h"
+#include "qor_registry_binary.h"
 #include "qor_registry_dword.h"
+#include "qor_registry_expand.h"
+#include "qor_registry_multi_string.h"
 #include "qor_registry_string.h"
 #include "recording_engine.h"
 
@@ -66,6 +69,40 @@ TEST(RegistryHost, FailedCreateAndWriteAreLogged)
               scope.engine.records[0].strMessage);
     EXPECT_EQ("CQORRegistryValue", scope.engine.records[0].strObject);
     EXPECT_FALSE(version.isKeyOpen());
+}
+
+TEST(RegistryHost, FailedWritesOfTheOtherKindsNameTheirClass)
+{
+    qorhost::failCall("RegSetValueExW", ERROR_ACCESS_DENIED);
+    CRecordingEngineScope scope;
+    CQORRegistryStringExpand expand(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Path"), KEY_ALL_ACCESS,
+                                    true, 0);
+    EXPECT_FALSE(expand.setValue(TEXT("%SystemRoot%"), false));
+    CQORStringList strings;
+    strings.addTail(CQORWCharString(TEXT("a")), 0);
+    CQORRegistryMultiString multi(HKEY_LOCAL_MACHINE, kVelmora, TEXT("List"), KEY_ALL_ACCESS, true,
+                                  0);
+    EXPECT_FALSE(multi.setValue(strings, false));
+    CQORRegistryBinary binary(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Blob"), KEY_ALL_ACCESS, true, 0);
+    EXPECT_FALSE(binary.setValue(CQORBuffer<BYTE>(1), false));
+    EXPECT_FALSE(binary.isKeyOpen());
+
+    ASSERT_EQ(3u, scope.engine.records.size());
+    const char* const aszExpected[3][3] = {
+        {"Path", "CQORRegistryStringExpand", "qor_registry_expand"},
+        {"List", "CQORRegistryMultiString", "qor_registry_multi_string"},
+        {"Blob", "CQORRegistryBinary", "qor_registry_binary"}};
+    for (size_t i = 0; i < 3; ++i)
+    {
+        const SWrittenRecord& record = scope.engine.records[i];
+        EXPECT_EQ(std::string("Unable to Set registry value ( \"SOFTWARE\\Arvenne\\Velmora\\") +
+                      aszExpected[i][0] + "\" )",
+                  record.strMessage);
+        EXPECT_EQ(aszExpected[i][1], record.strObject);
+        EXPECT_EQ("writeRegistry", record.strFunction);
+        EXPECT_NE(std::string::npos, record.strSourceFile.find(aszExpected[i][2]));
+        EXPECT_EQ(5, record.lCode);
+    }
 }
 
 TEST(RegistryHost, FailedMultipleValueQueryLeavesTheListAlone)
