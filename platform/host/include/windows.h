@@ -7,6 +7,7 @@
 #include "host/win_kernel.h"
 #include "host/win_environment.h"
 #include "host/win_files.h"
+#include "host/win_profile.h"
 #include "host/win_strings.h"
 #include "host/win_resources.h"
 #include "host/win_dialogs.h"

@@ -144,6 +144,9 @@ private:
 
 // Each area's part of a machine reset.
 void resetLoadedModules();
+// The Windows folder, C:\WINDOWS as on Windows XP; its machine folder is made when missing,
+// as Windows always has one.
+std::u16string windowsFolder();
 // Upper-cased copy, for names that compare without regard to case.
 std::u16string foldCase(const std::u16string& strText);
 

@@ -3,6 +3,9 @@
 // IsOS query, answered for that release as Windows answers it.
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "host_machine.h"
 
 namespace
@@ -122,6 +125,28 @@ void WINAPI GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo)
     lpSystemInfo->dwProcessorType = bX64 ? PROCESSOR_AMD_X8664 : PROCESSOR_INTEL_PENTIUM;
     lpSystemInfo->dwAllocationGranularity = 65536;
     lpSystemInfo->wProcessorLevel = 6;
+}
+
+namespace qorhost
+{
+std::u16string windowsFolder()
+{
+    static const std::u16string kFolder = u"C:\\WINDOWS";
+    std::error_code error;
+    std::filesystem::create_directories(Machine::current().hostPath(kFolder), error);
+    return kFolder;
+}
+} // namespace qorhost
+
+UINT WINAPI GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize)
+{
+    std::u16string strFolder = qorhost::windowsFolder();
+    UINT uLength = static_cast<UINT>(strFolder.size());
+    if (lpBuffer == nullptr || uSize <= uLength)
+        return uLength + 1;
+    std::copy(strFolder.begin(), strFolder.end(), lpBuffer);
+    lpBuffer[uLength] = 0;
+    return uLength;
 }
 
 HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName)
