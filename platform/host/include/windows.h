@@ -16,3 +16,4 @@
 #include "host/win_shutdown.h"
 #include "host/win_sysinfo.h"
 #include "host/crt_time.h"
+#include "host/win_processes.h"

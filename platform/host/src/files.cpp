@@ -7,12 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "host_files.h"
 #include "host_machine.h"
 
-namespace
+namespace qorhost
 {
-// The last error of a failed Linux file call, as kernel32 reports the same failure.
-DWORD errorOf(int iErrno)
+
+DWORD fileErrorOf(int iErrno)
 {
     switch (iErrno)
     {
@@ -26,10 +27,53 @@ DWORD errorOf(int iErrno)
         return ERROR_ACCESS_DENIED;
     case EEXIST:
         return ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY:
+        return ERROR_DIR_NOT_EMPTY;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case EXDEV:
+        return ERROR_NOT_SAME_DEVICE;
     default:
         return ERROR_INVALID_FUNCTION;
     }
 }
+
+DWORD missingEntryError(const std::string& strHostPath)
+{
+    // "C:\a\missing\" names the entry "missing" of C:\a, as Windows reads it.
+    size_t nEnd = strHostPath.find_last_not_of('/');
+    if (nEnd == std::string::npos)
+        return ERROR_PATH_NOT_FOUND;
+    std::string strFolder = strHostPath.substr(0, strHostPath.find_last_of('/', nEnd) + 1);
+    struct stat info;
+    if (!strFolder.empty() && (stat(strFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
+        return ERROR_PATH_NOT_FOUND;
+    return ERROR_FILE_NOT_FOUND;
+}
+
+bool leadsToFolder(const std::string& strHostPath)
+{
+    struct stat target;
+    return stat(strHostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+}
+
+DWORD fileAttributesOf(const std::string& strHostPath, const struct stat& linkInfo)
+{
+    if (S_ISLNK(linkInfo.st_mode))
+        return FILE_ATTRIBUTE_REPARSE_POINT |
+               (leadsToFolder(strHostPath) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
+    DWORD dwAttributes =
+        S_ISDIR(linkInfo.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if ((linkInfo.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        dwAttributes |= FILE_ATTRIBUTE_READONLY;
+    return dwAttributes;
+}
+
+} // namespace qorhost
+
+namespace
+{
+using qorhost::fileErrorOf;
 
 // An open file of the process; the descriptor closes with the last handle.
 class HostFile : public qorhost::HostObject
@@ -70,10 +114,8 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
         return FALSE;
     }
     if (unlink(strPath.c_str()) != 0)
-    {
-        SetLastError(errorOf(errno));
-        return FALSE;
-    }
+        return qorhost::failWith(errno == ENOENT ? qorhost::missingEntryError(strPath)
+                                                 : fileErrorOf(errno));
     return TRUE;
 }
 
@@ -129,13 +171,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwS
     if (iDescriptor < 0)
     {
         // A missing folder on the way is a path error, a missing file a file error.
-        DWORD dwError = errorOf(errno);
-        if (errno == ENOENT)
-        {
-            std::string strFolder = strPath.substr(0, strPath.find_last_of('/') + 1);
-            if (stat(strFolder.c_str(), &info) != 0)
-                dwError = ERROR_PATH_NOT_FOUND;
-        }
+        DWORD dwError = errno == ENOENT ? qorhost::missingEntryError(strPath) : fileErrorOf(errno);
         if (errno == EEXIST)
             dwError = ERROR_FILE_EXISTS;
         SetLastError(dwError);
@@ -200,7 +236,7 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
         nRead = read(pFile->descriptor(), lpBuffer, nNumberOfBytesToRead);
     while (nRead < 0 && errno == EINTR);
     if (nRead < 0)
-        return qorhost::failWith(errorOf(errno));
+        return qorhost::failWith(fileErrorOf(errno));
     // At the end of the file the call succeeds with nothing read.
     if (lpNumberOfBytesRead != nullptr)
         *lpNumberOfBytesRead = static_cast<DWORD>(nRead);
@@ -230,7 +266,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
         {
             if (errno == EINTR)
                 continue;
-            return qorhost::failWith(errno == ENOSPC ? ERROR_DISK_FULL : errorOf(errno));
+            return qorhost::failWith(fileErrorOf(errno));
         }
         dwDone += static_cast<DWORD>(nWritten);
     }
@@ -247,6 +283,56 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecur
         return qorhost::failWith(dwFault);
     std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
     if (mkdir(strPath.c_str(), 0755) != 0)
-        return qorhost::failWith(errno == ENOENT ? ERROR_PATH_NOT_FOUND : errorOf(errno));
+        return qorhost::failWith(errno == ENOENT ? ERROR_PATH_NOT_FOUND : fileErrorOf(errno));
     return TRUE;
+}
+
+BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
+{
+    if (lpPathName == nullptr || lpPathName[0] == 0)
+        return qorhost::failWith(ERROR_PATH_NOT_FOUND);
+    std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
+    // A link to a folder is a junction on Windows, which this call removes.
+    struct stat info;
+    bool bJunction = lstat(strPath.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+                     qorhost::leadsToFolder(strPath);
+    if ((bJunction ? unlink(strPath.c_str()) : rmdir(strPath.c_str())) == 0)
+        return TRUE;
+    switch (errno)
+    {
+    case ENOENT:
+        return qorhost::failWith(qorhost::missingEntryError(strPath));
+    case ENOTDIR:
+        // The name is a file: the path up to it was fine.
+        return qorhost::failWith(
+            qorhost::leadsToFolder(strPath.substr(0, strPath.find_last_of('/') + 1))
+                ? ERROR_DIRECTORY
+                : ERROR_PATH_NOT_FOUND);
+    default:
+        return qorhost::failWith(fileErrorOf(errno));
+    }
+}
+
+DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
+{
+    qorhost::Machine& machine = qorhost::Machine::current();
+    if (DWORD dwFault =
+            machine.injectedFailure("GetFileAttributesW", {lpFileName ? lpFileName : u""}))
+    {
+        SetLastError(dwFault);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (lpFileName == nullptr || lpFileName[0] == 0)
+    {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    std::string strPath = machine.hostPath(lpFileName);
+    struct stat info;
+    if (lstat(strPath.c_str(), &info) != 0)
+    {
+        SetLastError(errno == ENOENT ? qorhost::missingEntryError(strPath) : fileErrorOf(errno));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return qorhost::fileAttributesOf(strPath, info);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,9 +32,12 @@ class HostIni
 public:
     void parse(const std::string& strText);
     bool get(const std::string& strSection, const std::string& strKey, std::string& strValue) const;
+    // The section's key=value lines in file order, keys in their own letter case.
+    std::vector<std::pair<std::string, std::string>> lines(const std::string& strSection) const;
 
 private:
     std::map<std::string, std::map<std::string, std::string>> m_mapSections;
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>> m_mapLines;
 };
 
 // A kernel object that a handle of the process refers to; each area derives its own.
@@ -91,11 +95,16 @@ public:
     // uses one up.
     DWORD injectedFailure(const std::string& strFunction,
                           const std::u16string& strKeyPath = std::u16string());
+    // The same for a call on files: a fault limited to a path applies when any of the call's
+    // paths (as the caller wrote them, any letter case) is that path.
+    DWORD injectedFailure(const std::string& strFunction,
+                          std::initializer_list<std::u16string> listPaths);
     void injectFailure(const std::string& strFunction, DWORD dwError, const std::string& strKeyPath,
                        int nCount);
 
     // Where a Windows path lives on Linux: X:\... in the machine's drive_x folder (for the
     // in-memory machine a private temporary folder), relative paths from the working folder.
+    // Each component that exists on disk in another letter case is spelled as it is there.
     std::string hostPath(const std::u16string& strWindowsPath);
 
     // The process's handle table. Values are multiples of 4 as on Windows, never reused, so

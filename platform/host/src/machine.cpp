@@ -1,12 +1,14 @@
 // The machine folder and the in-memory test machine (see host_machine.h).
 #include "host_machine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "host_files.h"
 #include "host_registry.h"
 
 namespace qorhost
@@ -70,6 +72,7 @@ std::string asciiLower(std::string strText)
 void HostIni::parse(const std::string& strText)
 {
     m_mapSections.clear();
+    m_mapLines.clear();
     std::istringstream lines(strText);
     std::string strLine;
     std::string strSection;
@@ -87,9 +90,19 @@ void HostIni::parse(const std::string& strText)
         size_t nEquals = strLine.find('=');
         if (nEquals == std::string::npos)
             continue;
-        m_mapSections[strSection][asciiLower(trim(strLine.substr(0, nEquals)))] =
-            trim(strLine.substr(nEquals + 1));
+        std::string strKey = trim(strLine.substr(0, nEquals));
+        std::string strValue = trim(strLine.substr(nEquals + 1));
+        m_mapSections[strSection][asciiLower(strKey)] = strValue;
+        m_mapLines[strSection].emplace_back(strKey, strValue);
     }
+}
+
+std::vector<std::pair<std::string, std::string>> HostIni::lines(const std::string& strSection) const
+{
+    auto itSection = m_mapLines.find(asciiLower(strSection));
+    if (itSection == m_mapLines.end())
+        return {};
+    return itSection->second;
 }
 
 bool HostIni::get(const std::string& strSection, const std::string& strKey,
@@ -318,11 +331,20 @@ std::u16string foldCase(const std::u16string& strText)
 
 DWORD Machine::injectedFailure(const std::string& strFunction, const std::u16string& strKeyPath)
 {
-    std::u16string strFolded = foldCase(strKeyPath);
+    return injectedFailure(strFunction, {strKeyPath});
+}
+
+DWORD Machine::injectedFailure(const std::string& strFunction,
+                               std::initializer_list<std::u16string> listPaths)
+{
+    std::vector<std::u16string> vecFolded;
+    for (const std::u16string& strPath : listPaths)
+        vecFolded.push_back(foldCase(strPath));
     for (auto it = m_vecFaults.begin(); it != m_vecFaults.end(); ++it)
     {
         if (it->strFunction != strFunction ||
-            (!it->strKeyPath.empty() && it->strKeyPath != strFolded))
+            (!it->strKeyPath.empty() &&
+             std::find(vecFolded.begin(), vecFolded.end(), it->strKeyPath) == vecFolded.end()))
             continue;
         DWORD dwError = it->dwError;
         if (it->nRemaining > 0 && --it->nRemaining == 0)
@@ -359,7 +381,7 @@ std::string Machine::hostPath(const std::u16string& strWindowsPath)
         strPath.size() >= 2 && strPath[1] == ':' &&
         ((strPath[0] >= 'a' && strPath[0] <= 'z') || (strPath[0] >= 'A' && strPath[0] <= 'Z'));
     if (!bDrive && (strPath.empty() || strPath[0] != '/'))
-        return strPath;
+        return resolveCase(std::string(), strPath);
     std::string strDrive = "drive_" + asciiLower(bDrive ? strPath.substr(0, 1) : "c");
     std::string strRest = bDrive ? strPath.substr(2) : strPath;
     if (!strRest.empty() && strRest[0] != '/')
@@ -377,7 +399,7 @@ std::string Machine::hostPath(const std::u16string& strWindowsPath)
     }
     std::error_code error;
     std::filesystem::create_directories(strRoot + "/" + strDrive, error);
-    return strRoot + "/" + strDrive + strRest;
+    return resolveCase(strRoot + "/" + strDrive, strRest);
 }
 
 void resetMachine()

@@ -1,0 +1,204 @@
+// The host's file calls where Linux differs from Windows or only the host can look: names in
+// another letter case, the search order, read-only files, symbolic links and injected faults.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "qor_host.h"
+#include "test_files.h"
+#include "test_text.h"
+
+namespace
+{
+
+// Makes a folder on disk exactly as spelled, bypassing the case resolution.
+void makeOnDisk(const std::string& strHostPath)
+{
+    std::filesystem::create_directories(strHostPath);
+}
+
+std::string drive()
+{
+    return qorhost::hostPath(TEXT("C:"));
+}
+
+DWORD lastErrorOf(BOOL bResult)
+{
+    return bResult ? 0xDEAD : GetLastError();
+}
+
+} // namespace
+
+TEST(HostFiles, PathsResolveToTheCaseOnDisk)
+{
+    makeOnDisk(drive() + "/Documents and Settings/Bob/Application Data");
+    EXPECT_EQ(drive() + "/Documents and Settings/Bob/Application Data/new.txt",
+              qorhost::hostPath(TEXT("c:\\DOCUMENTS AND SETTINGS\\bob\\application data\\new.txt")))
+        << "a missing last component keeps the given case";
+    EXPECT_EQ(drive() + "/Documents and Settings/Nobody/Sub",
+              qorhost::hostPath(TEXT("C:\\documents and settings\\Nobody\\Sub")))
+        << "everything after a missing component is kept as given";
+
+    // Files made through any spelling land in the one folder.
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\documents and settings\\BOB\\Notes.TXT"), "n"));
+    EXPECT_EQ("n", qorTestReadFile(TEXT("C:\\Documents and Settings\\Bob\\notes.txt")));
+    EXPECT_EQ(std::vector<std::string>{"Notes.TXT"},
+              qorTestFindNames(TEXT("C:\\DOCUMENTS AND SETTINGS\\bob\\*.txt")));
+}
+
+TEST(HostFiles, NonAsciiNamesCompareWithoutCase)
+{
+    makeOnDisk(drive() + "/Users/Ärger");
+    EXPECT_EQ(drive() + "/Users/Ärger/x", qorhost::hostPath(TEXT("C:\\users\\äRGER\\x")));
+}
+
+// Windows renames a file to another spelling of its own name (Wine keeps the old one).
+TEST(HostFiles, MoveChangesOnlyTheLetterCase)
+{
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\readme.txt"), "r"));
+    ASSERT_TRUE(MoveFileW(TEXT("C:\\readme.txt"), TEXT("C:\\README.TXT")));
+    EXPECT_EQ(std::vector<std::string>{"README.TXT"}, qorTestFindNames(TEXT("C:\\*.txt")));
+    EXPECT_EQ("r", qorTestReadFile(TEXT("C:\\readme.txt")));
+}
+
+TEST(HostFiles, SearchOrderIsByNameWithoutCaseAfterTheDotEntries)
+{
+    ASSERT_TRUE(CreateDirectoryW(TEXT("C:\\order"), nullptr));
+    for (LPCWSTR szName : {TEXT("b"), TEXT("C"), TEXT("a2"), TEXT("A"), TEXT("!bang")})
+        ASSERT_TRUE(qorTestWriteFile(wstring_t(TEXT("C:\\order\\")) + szName, ""));
+    EXPECT_EQ((std::vector<std::string>{".", "..", "!bang", "A", "a2", "b", "C"}),
+              qorTestFindNames(TEXT("C:\\order\\*.*")));
+    EXPECT_EQ((std::vector<std::string>{"A", "a2"}), qorTestFindNames(TEXT("C:\\order\\a*")));
+    EXPECT_EQ((std::vector<std::string>{"a2"}), qorTestFindNames(TEXT("C:\\order\\A?")));
+}
+
+TEST(HostFiles, ReadOnlyFilesShowTheAttributeAndRefuseToBeOverwritten)
+{
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\locked.dll"), "locked"));
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\new.dll"), "new"));
+    ASSERT_EQ(0, chmod(qorhost::hostPath(TEXT("C:\\locked.dll")).c_str(), 0444));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY),
+              GetFileAttributesW(TEXT("C:\\locked.dll")));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              lastErrorOf(CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\locked.dll"), FALSE)));
+    EXPECT_EQ("locked", qorTestReadFile(TEXT("C:\\locked.dll")));
+
+    // A copy of a read-only file is read-only too, and still readable.
+    ASSERT_TRUE(CopyFileW(TEXT("C:\\locked.dll"), TEXT("C:\\copy.dll"), TRUE));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY),
+              GetFileAttributesW(TEXT("C:\\copy.dll")));
+    EXPECT_EQ("locked", qorTestReadFile(TEXT("C:\\copy.dll")));
+}
+
+TEST(HostFiles, SymbolicLinksLookLikeJunctionsAndLinks)
+{
+    ASSERT_TRUE(CreateDirectoryW(TEXT("C:\\real"), nullptr));
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\real\\f.txt"), "f"));
+    ASSERT_EQ(0, symlink(qorhost::hostPath(TEXT("C:\\real")).c_str(),
+                         qorhost::hostPath(TEXT("C:\\junction")).c_str()));
+    ASSERT_EQ(0, symlink(qorhost::hostPath(TEXT("C:\\real\\f.txt")).c_str(),
+                         qorhost::hostPath(TEXT("C:\\link.txt")).c_str()));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+              GetFileAttributesW(TEXT("C:\\junction")));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT),
+              GetFileAttributesW(TEXT("C:\\LINK.TXT")));
+
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = FindFirstFileW(TEXT("C:\\junction"), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFind);
+    EXPECT_EQ(static_cast<DWORD>(IO_REPARSE_TAG_MOUNT_POINT), data.dwReserved0);
+    EXPECT_EQ(0u, data.nFileSizeLow);
+    FindClose(hFind);
+    EXPECT_EQ(std::vector<std::string>{"f.txt"}, qorTestFindNames(TEXT("C:\\junction\\*.txt")));
+
+    // Removing the junction leaves what it leads to.
+    EXPECT_TRUE(RemoveDirectoryW(TEXT("C:\\junction")));
+    EXPECT_EQ("f", qorTestReadFile(TEXT("C:\\real\\f.txt")));
+}
+
+TEST(HostFiles, SearchesHoldAHandleUntilClosed)
+{
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\one.txt"), ""));
+    size_t nBefore = qorhost::openHandleCount();
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = FindFirstFileW(TEXT("C:\\*"), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFind);
+    EXPECT_EQ(nBefore + 1, qorhost::openHandleCount());
+    EXPECT_TRUE(FindClose(hFind));
+    EXPECT_EQ(nBefore, qorhost::openHandleCount());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), lastErrorOf(FindClose(hFind)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), lastErrorOf(FindNextFileW(hFind, &data)));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileW(TEXT("C:\\none*"), &data));
+    EXPECT_EQ(nBefore, qorhost::openHandleCount()) << "a failed search holds nothing";
+}
+
+TEST(HostFiles, FaultsLimitedToAPathHitOnlyThatPath)
+{
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\new.dll"), "new"));
+    qorhost::failCall("CopyFileW", ERROR_SHARING_VIOLATION, "c:\\users\\bob\\x.dll");
+    EXPECT_TRUE(CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\other.dll"), FALSE));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION),
+              lastErrorOf(CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\Users\\Bob\\X.dll"), FALSE)));
+
+    // Either path of a rename, for a limited number of calls.
+    qorhost::failCall("MoveFileW", ERROR_ACCESS_DENIED, "C:\\new.dll", 1);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              lastErrorOf(MoveFileW(TEXT("C:\\new.dll"), TEXT("C:\\new.dll.bak"))));
+    EXPECT_EQ("new", qorTestReadFile(TEXT("C:\\new.dll")));
+    EXPECT_TRUE(MoveFileW(TEXT("C:\\new.dll"), TEXT("C:\\new.dll.bak")));
+
+    // A search fault names the folder or the whole pattern.
+    ASSERT_TRUE(CreateDirectoryW(TEXT("C:\\Profiles"), nullptr));
+    qorhost::failCall("FindFirstFileW", ERROR_ACCESS_DENIED, "C:\\profiles");
+    WIN32_FIND_DATAW data;
+    SetLastError(0);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileW(TEXT("C:\\Profiles\\*.*"), &data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_FALSE(qorTestFindNames(TEXT("C:\\*")).empty());
+    qorhost::failCall("FindFirstFileW", 0, "C:\\profiles");
+    EXPECT_EQ((std::vector<std::string>{".", ".."}), qorTestFindNames(TEXT("C:\\Profiles\\*.*")));
+}
+
+TEST(HostFiles, EmptyDriveRootIsAFolderWithNothingToList)
+{
+    EXPECT_NE(0u, GetFileAttributesW(TEXT("D:\\")) & FILE_ATTRIBUTE_DIRECTORY);
+    WIN32_FIND_DATAW data;
+    SetLastError(0);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileW(TEXT("D:\\*"), &data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+}
+
+// The profile walk of the program visits every user's profile folders; resolving names must
+// not read whole folders when the spelling already matches.
+TEST(HostFiles, DeepWalksOverManyUsersStayFast)
+{
+    const int nUsers = 50;
+    const int nProfiles = 20;
+    std::string strRoot = drive() + "/Documents and Settings";
+    for (int u = 0; u < nUsers; ++u)
+        for (int p = 0; p < nProfiles; ++p)
+            makeOnDisk(strRoot + "/user" + std::to_string(u) + "/Application Data/Mozilla/p" +
+                       std::to_string(p) + "/extensions/x/components");
+    auto start = std::chrono::steady_clock::now();
+    size_t nFolders = 0;
+    for (int u = 0; u < nUsers; ++u)
+    {
+        wstring_t strUser = TEXT("C:\\Documents and Settings\\user");
+        std::string strNumber = std::to_string(u);
+        strUser.append(strNumber.begin(), strNumber.end());
+        for (const std::string& strProfile :
+             qorTestFindNames(strUser + TEXT("\\Application Data\\Mozilla\\*.*")))
+        {
+            wstring_t strDeep = strUser + TEXT("\\Application Data\\Mozilla\\");
+            strDeep.append(strProfile.begin(), strProfile.end());
+            nFolders += qorTestFindNames(strDeep + TEXT("\\extensions\\x\\components\\*.*")).size();
+        }
+    }
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(static_cast<size_t>(nUsers) * nProfiles * 2, nFolders);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 10);
+}
