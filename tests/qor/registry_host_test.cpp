@@ -141,9 +141,12 @@ TEST(RegistryHost, HiveFilesSaveAndRestoreAKey)
     EXPECT_TRUE(version.getValue(strOut, false));
     EXPECT_EQ(0, lstrcmpW(TEXT("8.1"), strOut.getBuffer()));
 
-    // The registry text file is not offered yet: refused, not pretended.
-    EXPECT_FALSE(key.exportKey(TEXT("C:\\velmora.reg"), 8, true));
-    EXPECT_FALSE(key.importKey(TEXT("C:\\velmora.reg"), 16));
+    // The registry text file is the other form, through the same two calls.
+    EXPECT_TRUE(key.exportKey(TEXT("C:\\velmora.reg"), 8, true));
+    ASSERT_TRUE(version.setValue(TEXT("9.1"), false));
+    EXPECT_TRUE(key.importKey(TEXT("C:\\velmora.reg"), 16));
+    EXPECT_TRUE(version.getValue(strOut, false));
+    EXPECT_EQ(0, lstrcmpW(TEXT("8.1"), strOut.getBuffer()));
 }
 
 TEST(RegistryHost, SaveWithoutTheBackupPrivilegeFails)
