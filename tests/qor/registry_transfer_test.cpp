@@ -268,7 +268,7 @@ TEST_F(RegistryTransfer, ImportSkipsEntriesItCannotReadWhole)
                   "NoList=REG_SZ_MULTI:", "OneEmpty=REG_SZ_MULTI:00 00",
                   "BadNumber=REG_DWORD:12345678Z", "Short=REG_DWORD:1f", "Unquoted=REG_SZ:text",
                   "Twice=REG_SZ:\"\"x\"\"", "Plain=REG_SZ_EXPAND:\"no reference\"",
-                  "Quad=REG_QWORD:01", "a:b=REG_SZ:\"colon\"", "Lost"});
+                  "Quad=REG_QWORD:01", "a:b=REG_SZ:\"colon\"", "Lost=no tag"});
     CQORRegistryFile file(fileName().c_str());
     EXPECT_TRUE(file.readFile());
     EXPECT_EQ((std::set<std::string>{"Tree", "Tree|Odd|3|010203", "Tree|NoList|7|",
