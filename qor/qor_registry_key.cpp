@@ -1,6 +1,9 @@
 #include "qor_registry_key.h"
 
 #include "qor_log_scope.h"
+#include "qor_registry_expand.h"
+#include "qor_registry_file.h"
+#include "qor_registry_multi_string.h"
 #include "qor_windowsprocess.h"
 
 namespace
@@ -411,6 +414,46 @@ bool CQORRegistryKey::getDwordValues(CQORDwordValueList& values)
                          });
 }
 
+bool CQORRegistryKey::getExpandStringValues(CQORStringValueList& values, bool expand)
+{
+    values.clear();
+    return collectValues(REG_EXPAND_SZ,
+                         [this, &values, expand](const CQORRegistryValent& valent, LONG lKey)
+                         {
+                             CQORWCharString strValue(valent.data.asWideBuffer());
+                             if (expand)
+                             {
+                                 CQORRegistryStringExpand value(rootKey, keyPath, valent.name,
+                                                                KEY_READ, false, 0);
+                                 CQORWCharString strExpanded;
+                                 if (value.getValue(strExpanded, false, true))
+                                     strValue = strExpanded;
+                             }
+                             values.addTail(CQORRegistryStringValue(valent.name, strValue), lKey);
+                         });
+}
+
+bool CQORRegistryKey::getMultiStringValues(CQORMultiStringValueList& values)
+{
+    values.clear();
+    return collectValues(REG_MULTI_SZ,
+                         [&values](const CQORRegistryValent& valent, LONG lKey)
+                         {
+                             CQORStringList strings;
+                             splitMultiString(valent.data, strings);
+                             values.addTail(CQORRegistryMultiStringValue(valent.name, strings),
+                                            lKey);
+                         });
+}
+
+bool CQORRegistryKey::getBinaryValues(CQORBinaryValueList& values)
+{
+    values.clear();
+    return collectValues(
+        REG_BINARY, [&values](const CQORRegistryValent& valent, LONG lKey)
+        { values.addTail(CQORRegistryBinaryValue(valent.name, valent.data), lKey); });
+}
+
 bool CQORRegistryKey::exportKey(const CQORWCharString& szExportFileName, DWORD format,
                                 bool deleteExisting)
 {
@@ -419,10 +462,13 @@ bool CQORRegistryKey::exportKey(const CQORWCharString& szExportFileName, DWORD f
         if (szExportFileName.getLength() == 0)
             throw CQORBadArgException(TEXT("szExportFileName"), TEXT("filename must be non-null"),
                                       QOR_HERE);
-        // The registry text file has no writer in this library yet: refuse rather than
-        // report a file that was never written.
         if (format == kTextFileFormat)
-            return false;
+        {
+            bool bWritten =
+                CQORRegistryFile(szExportFileName).writeFile(rootKey, keyPath, deleteExisting);
+            closeIfOpen();
+            return bWritten;
+        }
         if (deleteExisting)
             DeleteFileW(szExportFileName.getBuffer());
         return transferHive(szExportFileName, TEXT("SeBackupPrivilege"), true, 0);
@@ -437,10 +483,9 @@ bool CQORRegistryKey::importKey(const CQORWCharString& szImportFileName, DWORD f
         if (szImportFileName.getLength() == 0)
             throw CQORBadArgException(TEXT("szImportFileName"), TEXT("filename must be non-null"),
                                       QOR_HERE);
-        // The registry text file has no reader in this library yet: refuse rather than
-        // report keys that were never imported.
+        // The text file names its own keys: this key's path plays no part.
         if (flags == kTextFileFlags)
-            return false;
+            return CQORRegistryFile(szImportFileName).readFile();
         return transferHive(szImportFileName, TEXT("SeRestorePrivilege"), false, flags);
     }
     QOR_CATCH_RETURN(false, static_cast<LONG>(GetLastError()))

@@ -48,6 +48,11 @@ public:
     bool getStringValues(CQORStringValueList& values);
     // The REG_DWORD values; the list is cleared first.
     bool getDwordValues(CQORDwordValueList& values);
+    // The REG_EXPAND_SZ values as stored, or with expand as the environment expands them
+    // (the stored text where that fails); the list is cleared first, as for the other two.
+    bool getExpandStringValues(CQORStringValueList& values, bool expand);
+    bool getMultiStringValues(CQORMultiStringValueList& values);
+    bool getBinaryValues(CQORBinaryValueList& values);
 
     bool isKeyOpen() const { return isOpen; }
     HKEY getRootKey() const { return rootKey; }

@@ -9,15 +9,19 @@ CQORRegistryValent::CQORRegistryValent(const VALENTW& entry)
 {
 }
 
-bool CQORRegistryValent::operator==(const CQORRegistryValent& other) const
+bool qorSameBytes(const CQORBuffer<BYTE>& left, const CQORBuffer<BYTE>& right)
 {
-    if (type != other.type || !(name == other.name) ||
-        data.getNumElems() != other.data.getNumElems())
+    if (left.getNumElems() != right.getNumElems())
         return false;
-    for (ULONG i = 0; i < data.getNumElems(); ++i)
+    for (ULONG i = 0; i < left.getNumElems(); ++i)
     {
-        if (data.getBuffer()[i] != other.data.getBuffer()[i])
+        if (left.getBuffer()[i] != right.getBuffer()[i])
             return false;
     }
     return true;
+}
+
+bool CQORRegistryValent::operator==(const CQORRegistryValent& other) const
+{
+    return type == other.type && name == other.name && qorSameBytes(data, other.data);
 }

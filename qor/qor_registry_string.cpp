@@ -67,19 +67,25 @@ bool CQORRegistryString::readRegistry()
 
 bool CQORRegistryString::writeRegistry()
 {
+    return writeText(REG_SZ, TEXT("CQORRegistryValue"), QOR_HERE);
+}
+
+bool CQORRegistryString::writeText(DWORD dwType, LPCWSTR szObjectName, LPCWSTR szSourceFile,
+                                   ULONG ulLine)
+{
     return withOpenKey(
-        [this]
+        [this, dwType, szObjectName, szSourceFile, ulLine]
         {
             const WCHAR szEmpty[1] = {0};
             const WCHAR* pText =
                 m_szRegStringCache.isValid() ? m_szRegStringCache.getBuffer() : szEmpty;
             DWORD dwBytes = m_szRegStringCache.getNumElems() * sizeof(WCHAR);
-            LONG lResult = RegSetValueExW(handle, valueName.getBuffer(), 0, REG_SZ,
+            LONG lResult = RegSetValueExW(handle, valueName.getBuffer(), 0, dwType,
                                           reinterpret_cast<const BYTE*>(pText), dwBytes);
             if (lResult != ERROR_SUCCESS)
                 throw CQORRegValueSetException(keyPath.getBuffer(), valueName.getBuffer(), lResult,
-                                               TEXT("CQORRegistryValue"), TEXT("writeRegistry"),
-                                               QOR_HERE);
+                                               szObjectName, TEXT("writeRegistry"), szSourceFile,
+                                               ulLine);
             isCached = true;
             return true;
         });

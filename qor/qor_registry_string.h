@@ -20,6 +20,10 @@ public:
     bool writeRegistry() override;
 
 protected:
+    // Stores the cache as a value of dwType; a failure record names szObjectName and the
+    // caller's source position.
+    bool writeText(DWORD dwType, LPCWSTR szObjectName, LPCWSTR szSourceFile, ULONG ulLine);
+
     bool isCached;
     CQORWCharString m_szRegStringCache;
 };

@@ -193,6 +193,44 @@ TEST_F(HostRegistry, ReadsTheOlderRegedit4Text)
     EXPECT_EQ(nullptr, openKey(HKEY_LOCAL_MACHINE, TEXT("SOFTWARE\\Arvenne\\Old")));
 }
 
+TEST_F(HostRegistry, OtherValueKindsKeepTypeAndExactBytesInTheFile)
+{
+    std::string strFolder = makeFolder();
+    qorhost::useMachineFolder(strFolder);
+    const std::vector<BYTE> vecExpand = utf16Bytes("%A%");
+    const std::vector<BYTE> vecMulti = {'a', 0, 0, 0, 0, 0};
+    const std::vector<BYTE> vecOdd = {0x01, 0x00, 0xFF};
+    HKEY hKey = create(HKEY_CURRENT_USER, TEXT("Kinds"));
+    ASSERT_EQ(ERROR_SUCCESS, setBytes(hKey, TEXT("Expand"), REG_EXPAND_SZ, vecExpand));
+    ASSERT_EQ(ERROR_SUCCESS, setBytes(hKey, TEXT("Multi"), REG_MULTI_SZ, vecMulti));
+    ASSERT_EQ(ERROR_SUCCESS, setBytes(hKey, TEXT("NoStrings"), REG_MULTI_SZ, {}));
+    ASSERT_EQ(ERROR_SUCCESS, setBytes(hKey, TEXT("Odd"), REG_BINARY, vecOdd));
+    RegCloseKey(hKey);
+    std::string strText = textOf(readBytes(registryFile()));
+    EXPECT_NE(std::string::npos, strText.find("[HKEY_CURRENT_USER\\Kinds]\r\n"
+                                              "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+                                              "\"Multi\"=hex(7):61,00,00,00,00,00\r\n"
+                                              "\"NoStrings\"=hex(7):\r\n"
+                                              "\"Odd\"=hex:01,00,ff\r\n"))
+        << strText;
+
+    qorhost::useMachineFolder(strFolder);
+    hKey = openKey(HKEY_CURRENT_USER, TEXT("Kinds"));
+    ASSERT_NE(nullptr, hKey);
+    const std::pair<LPCWSTR, DWORD> aTypes[] = {{TEXT("Expand"), REG_EXPAND_SZ},
+                                                {TEXT("Multi"), REG_MULTI_SZ},
+                                                {TEXT("NoStrings"), REG_MULTI_SZ},
+                                                {TEXT("Odd"), REG_BINARY}};
+    const std::vector<BYTE> aData[] = {vecExpand, vecMulti, {}, vecOdd};
+    for (size_t i = 0; i < 4; ++i)
+    {
+        DWORD dwType = 0;
+        EXPECT_EQ(aData[i], valueBytes(hKey, aTypes[i].first, &dwType)) << utf8(aTypes[i].first);
+        EXPECT_EQ(aTypes[i].second, dwType);
+    }
+    RegCloseKey(hKey);
+}
+
 TEST_F(HostRegistry, FreshMachineHoldsOnlyWhatItsReleaseImplies)
 {
     EXPECT_EQ(std::vector<std::string>(), subKeyNames(HKEY_CURRENT_USER));

@@ -307,3 +307,58 @@ TEST_F(Win32Registry, DeleteKeyTakesOnlyKeysWithoutSubkeys)
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(m_hKey, TEXT("Parent")));
     EXPECT_EQ(std::vector<std::string>(), subKeyNames(m_hKey));
 }
+
+TEST_F(Win32Registry, ExpandableMultiStringAndBinaryValuesKeepTypeAndBytes)
+{
+    const std::vector<BYTE> vecExpand = {'%', 0, 'A', 0, '%', 0, 0, 0};
+    const std::vector<BYTE> vecMulti = {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0};
+    const std::vector<BYTE> vecOdd = {0x01, 0x00, 0xFF};
+    struct
+    {
+        LPCWSTR szName;
+        DWORD dwType;
+        std::vector<BYTE> vecData;
+    } aValues[] = {{TEXT("Expand"), REG_EXPAND_SZ, vecExpand},
+                   {TEXT("Multi"), REG_MULTI_SZ, vecMulti},
+                   {TEXT("NoStrings"), REG_MULTI_SZ, {}},
+                   {TEXT("Odd"), REG_BINARY, vecOdd},
+                   {TEXT("NoBytes"), REG_BINARY, {}}};
+    for (const auto& value : aValues)
+        ASSERT_EQ(ERROR_SUCCESS, setBytes(m_hKey, value.szName, value.dwType, value.vecData));
+
+    std::set<std::string> setEnumerated;
+    for (DWORD i = 0;; ++i)
+    {
+        WCHAR szName[32];
+        DWORD cchName = 32;
+        DWORD dwType = 0;
+        if (RegEnumValueW(m_hKey, i, szName, &cchName, nullptr, &dwType, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        setEnumerated.insert(utf8(szName) + ":" + std::to_string(dwType));
+    }
+    EXPECT_EQ((std::set<std::string>{"Expand:2", "Multi:7", "NoStrings:7", "Odd:3", "NoBytes:3"}),
+              setEnumerated);
+
+    WCHAR aNames[5][16];
+    VALENTW aEntries[5];
+    for (size_t i = 0; i < 5; ++i)
+    {
+        DWORD dwType = 0;
+        EXPECT_EQ(aValues[i].vecData, valueBytes(m_hKey, aValues[i].szName, &dwType));
+        EXPECT_EQ(aValues[i].dwType, dwType) << utf8(aValues[i].szName);
+        lstrcpyW(aNames[i], aValues[i].szName);
+        aEntries[i] = {aNames[i], 0, 0, 0};
+    }
+    WCHAR aBuffer[32];
+    DWORD cbTotal = sizeof(aBuffer);
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryMultipleValuesW(m_hKey, aEntries, 5, aBuffer, &cbTotal));
+    EXPECT_EQ(21u, cbTotal);
+    for (size_t i = 0; i < 5; ++i)
+    {
+        EXPECT_EQ(aValues[i].dwType, aEntries[i].ve_type);
+        const BYTE* pData = reinterpret_cast<const BYTE*>(aEntries[i].ve_valueptr);
+        EXPECT_EQ(aValues[i].vecData, std::vector<BYTE>(pData, pData + aEntries[i].ve_valuelen))
+            << utf8(aValues[i].szName);
+    }
+}

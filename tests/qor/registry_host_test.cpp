@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "qor_host.h"
+#include "qor_registry_binary.h"
 #include "qor_registry_dword.h"
+#include "qor_registry_expand.h"
+#include "qor_registry_file.h"
+#include "qor_registry_multi_string.h"
 #include "qor_registry_string.h"
+#include "qor_ini.h"
 #include "recording_engine.h"
 
 namespace
@@ -68,6 +73,40 @@ TEST(RegistryHost, FailedCreateAndWriteAreLogged)
     EXPECT_FALSE(version.isKeyOpen());
 }
 
+TEST(RegistryHost, FailedWritesOfTheOtherKindsNameTheirClass)
+{
+    qorhost::failCall("RegSetValueExW", ERROR_ACCESS_DENIED);
+    CRecordingEngineScope scope;
+    CQORRegistryStringExpand expand(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Path"), KEY_ALL_ACCESS,
+                                    true, 0);
+    EXPECT_FALSE(expand.setValue(TEXT("%SystemRoot%"), false));
+    CQORStringList strings;
+    strings.addTail(CQORWCharString(TEXT("a")), 0);
+    CQORRegistryMultiString multi(HKEY_LOCAL_MACHINE, kVelmora, TEXT("List"), KEY_ALL_ACCESS, true,
+                                  0);
+    EXPECT_FALSE(multi.setValue(strings, false));
+    CQORRegistryBinary binary(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Blob"), KEY_ALL_ACCESS, true, 0);
+    EXPECT_FALSE(binary.setValue(CQORBuffer<BYTE>(1), false));
+    EXPECT_FALSE(binary.isKeyOpen());
+
+    ASSERT_EQ(3u, scope.engine.records.size());
+    const char* const aszExpected[3][3] = {
+        {"Path", "CQORRegistryStringExpand", "qor_registry_expand"},
+        {"List", "CQORRegistryMultiString", "qor_registry_multi_string"},
+        {"Blob", "CQORRegistryBinary", "qor_registry_binary"}};
+    for (size_t i = 0; i < 3; ++i)
+    {
+        const SWrittenRecord& record = scope.engine.records[i];
+        EXPECT_EQ(std::string("Unable to Set registry value ( \"SOFTWARE\\Arvenne\\Velmora\\") +
+                      aszExpected[i][0] + "\" )",
+                  record.strMessage);
+        EXPECT_EQ(aszExpected[i][1], record.strObject);
+        EXPECT_EQ("writeRegistry", record.strFunction);
+        EXPECT_NE(std::string::npos, record.strSourceFile.find(aszExpected[i][2]));
+        EXPECT_EQ(5, record.lCode);
+    }
+}
+
 TEST(RegistryHost, FailedMultipleValueQueryLeavesTheListAlone)
 {
     CQORRegistryDword marker(HKEY_LOCAL_MACHINE, kVelmora, TEXT("FirefoxPatch"), KEY_ALL_ACCESS,
@@ -104,9 +143,12 @@ TEST(RegistryHost, HiveFilesSaveAndRestoreAKey)
     EXPECT_TRUE(version.getValue(strOut, false));
     EXPECT_EQ(0, lstrcmpW(TEXT("8.1"), strOut.getBuffer()));
 
-    // The registry text file is not offered yet: refused, not pretended.
-    EXPECT_FALSE(key.exportKey(TEXT("C:\\velmora.reg"), 8, true));
-    EXPECT_FALSE(key.importKey(TEXT("C:\\velmora.reg"), 16));
+    // The registry text file is the other form, through the same two calls.
+    EXPECT_TRUE(key.exportKey(TEXT("C:\\velmora.reg"), 8, true));
+    ASSERT_TRUE(version.setValue(TEXT("9.1"), false));
+    EXPECT_TRUE(key.importKey(TEXT("C:\\velmora.reg"), 16));
+    EXPECT_TRUE(version.getValue(strOut, false));
+    EXPECT_EQ(0, lstrcmpW(TEXT("8.1"), strOut.getBuffer()));
 }
 
 TEST(RegistryHost, SaveWithoutTheBackupPrivilegeFails)
@@ -115,4 +157,57 @@ TEST(RegistryHost, SaveWithoutTheBackupPrivilegeFails)
     ASSERT_TRUE(key.create());
     qorhost::failCall("AdjustTokenPrivileges", ERROR_ACCESS_DENIED);
     EXPECT_FALSE(key.exportKey(TEXT("C:\\velmora.hiv"), 0, true));
+}
+
+TEST(RegistryHost, TextFileExportGoesOnPastAFailedEntryOrKind)
+{
+    CQORRegistryDword marker(HKEY_LOCAL_MACHINE, kVelmora, TEXT("FirefoxPatch"), KEY_ALL_ACCESS,
+                             true, 0);
+    ASSERT_TRUE(marker.setValue(1, false));
+    CQORRegistryString version(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Version"), KEY_ALL_ACCESS, true,
+                               0);
+    ASSERT_TRUE(version.setValue(TEXT("8.1"), false));
+    CQORRegistryString below(HKEY_LOCAL_MACHINE, TEXT("SOFTWARE\\Arvenne\\Velmora\\Below"),
+                             TEXT("Name"), KEY_ALL_ACCESS, true, 0);
+    ASSERT_TRUE(below.setValue(TEXT("x"), false));
+
+    // The first entry cannot be written, and the subkey's values cannot be listed.
+    qorhost::failCall("WritePrivateProfileStringW", ERROR_ACCESS_DENIED, "", 1);
+    qorhost::failCall("RegQueryMultipleValuesW", ERROR_ACCESS_DENIED,
+                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne\\Velmora\\Below");
+    CQORRegistryFile file(TEXT("C:\\velmora.txt"));
+    EXPECT_TRUE(file.writeFile(HKEY_LOCAL_MACHINE, kVelmora, true));
+    CQORIni ini(TEXT("C:\\velmora.txt"));
+    CQORStringList sections;
+    ASSERT_TRUE(ini.getProfileSectionNames(sections));
+    ASSERT_EQ(1u, sections.m_ulCount);
+    EXPECT_EQ(0, lstrcmpW(TEXT("HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne\\Velmora"),
+                          sections.m_pHead->get().getBuffer()));
+    CQORStringList lines;
+    ASSERT_TRUE(ini.getProfileSection(sections.m_pHead->get(), lines));
+    ASSERT_EQ(1u, lines.m_ulCount);
+    EXPECT_EQ(0, lstrcmpW(TEXT("Version=REG_SZ:\"8.1\""), lines.m_pHead->get().getBuffer()));
+}
+
+TEST(RegistryHost, TextFileImportGoesOnPastAKeyItCannotCreate)
+{
+    CQORIni ini(TEXT("C:\\import.txt"));
+    ASSERT_TRUE(ini.setProfileString(TEXT("HKEY_LOCAL_MACHINE\\SOFTWARE\\Refused"), TEXT("N"),
+                                     TEXT("REG_DWORD:0x00000001")));
+    ASSERT_TRUE(ini.setProfileString(TEXT("HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne\\Velmora"),
+                                     TEXT("FirefoxPatch"), TEXT("REG_DWORD:0x00000001")));
+    qorhost::failCall("RegCreateKeyExW", ERROR_ACCESS_DENIED,
+                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Refused");
+    CQORRegistryFile file(TEXT("C:\\import.txt"));
+    EXPECT_TRUE(file.readFile());
+    EXPECT_FALSE(CQORRegistryKey(HKEY_LOCAL_MACHINE, TEXT("SOFTWARE\\Refused"), KEY_READ, false, 0)
+                     .exists());
+    CQORRegistryDword marker(HKEY_LOCAL_MACHINE, kVelmora, TEXT("FirefoxPatch"), KEY_READ, false,
+                             0);
+    DWORD dwOut = 0;
+    EXPECT_TRUE(marker.getValue(dwOut, false));
+    EXPECT_EQ(1u, dwOut);
+
+    CQORRegistryFile missing(TEXT("C:\\missing.txt"));
+    EXPECT_TRUE(missing.readFile()) << "a file without sections imports nothing";
 }

@@ -52,9 +52,25 @@ struct RegKey
     // In creation order, as Windows enumerates values.
     std::vector<RegValue> vecValues;
 
+    // Built once from the root down: a recursive concatenation copies the path at every level.
     std::u16string path() const
     {
-        return pParent == nullptr ? strName : pParent->path() + u"\\" + strName;
+        std::vector<const RegKey*> vecChain;
+        size_t nLength = 0;
+        for (const RegKey* pKey = this; pKey != nullptr; pKey = pKey->pParent)
+        {
+            vecChain.push_back(pKey);
+            nLength += pKey->strName.size() + 1;
+        }
+        std::u16string strPath;
+        strPath.reserve(nLength);
+        for (auto it = vecChain.rbegin(); it != vecChain.rend(); ++it)
+        {
+            if (it != vecChain.rbegin())
+                strPath += u'\\';
+            strPath += (*it)->strName;
+        }
+        return strPath;
     }
 
     std::vector<RegValue>::iterator findValue(LPCWSTR szName)

@@ -1,0 +1,318 @@
+// A key tree with every value kind, exported and imported again in both file forms: the
+// registry text file and the platform's hive file. The same tests run on the host and
+// under Wine; values are compared as sets, since Wine lists them sorted by name.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../platform/registry_test_support.h"
+#include "qor_ini.h"
+#include "qor_registry_file.h"
+#include "qor_registry_key.h"
+#include "test_files.h"
+
+namespace
+{
+
+const DWORD kTextFormat = 8;
+const DWORD kTextFlags = 16;
+const DWORD kHiveFormat = 0;
+
+std::string hexOf(const std::vector<BYTE>& vecData)
+{
+    std::string strHex;
+    for (BYTE b : vecData)
+    {
+        char szByte[4];
+        std::snprintf(szByte, sizeof(szByte), "%02X", b);
+        strHex += szByte;
+    }
+    return strHex;
+}
+
+// Wine's RegRestoreKeyW is a stub: it answers success and restores nothing.
+bool isRestoreAStub()
+{
+    HMODULE hNtdll = GetModuleHandleW(TEXT("ntdll.dll"));
+    return hNtdll != nullptr && GetProcAddress(hNtdll, "wine_get_version") != nullptr;
+}
+
+// Every key below hKey and every value in it, as "path" and "path|name|type|bytes".
+void collectTree(HKEY hKey, const std::string& strPath, std::set<std::string>& setEntries)
+{
+    setEntries.insert(strPath);
+    for (const std::string& strName : enumNames(hKey, false))
+    {
+        DWORD dwType = 0;
+        std::vector<BYTE> vecData = valueBytes(hKey, wide(strName).c_str(), &dwType);
+        setEntries.insert(strPath + "|" + strName + "|" + std::to_string(dwType) + "|" +
+                          hexOf(vecData));
+    }
+    for (const std::string& strChild : subKeyNames(hKey))
+    {
+        HKEY hChild = nullptr;
+        if (RegOpenKeyExW(hKey, wide(strChild).c_str(), 0, KEY_READ, &hChild) != ERROR_SUCCESS)
+            continue;
+        collectTree(hChild, strPath + "\\" + strChild, setEntries);
+        RegCloseKey(hChild);
+    }
+}
+
+class RegistryTransfer : public RegistryTestKey
+{
+protected:
+    void TearDown() override
+    {
+        DeleteFileW(fileName().c_str());
+        RegistryTestKey::TearDown();
+    }
+
+    // C:\ holds the file: the machine's drive on the host, the prefix's under Wine.
+    WideText fileName() const
+    {
+        return wide(std::string("C:\\") +
+                    testing::UnitTest::GetInstance()->current_test_info()->name() + ".qreg");
+    }
+
+    void fillTree()
+    {
+        const std::vector<BYTE> vecList = {'a', 0, 0, 0, 'b', 0, 'c', 0, 0, 0, 0, 0};
+        HKEY hTree = createBelow("Tree");
+        ASSERT_EQ(ERROR_SUCCESS, setDword(hTree, TEXT("Number"), 0x80000001));
+        ASSERT_EQ(ERROR_SUCCESS, setString(hTree, TEXT("Text"), TEXT("\"quoted\" 8.1")));
+        ASSERT_EQ(ERROR_SUCCESS, setString(hTree, TEXT("Quoted"), TEXT("\"8.1\"")));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  setString(hTree, TEXT("Path"), TEXT("%SystemRoot%\\system32"), REG_EXPAND_SZ));
+        ASSERT_EQ(ERROR_SUCCESS, setBytes(hTree, TEXT("List"), REG_MULTI_SZ, vecList));
+        ASSERT_EQ(ERROR_SUCCESS, setBytes(hTree, TEXT("Odd"), REG_BINARY, {0x00, 0x7F, 0xFF}));
+        ASSERT_EQ(ERROR_SUCCESS, setBytes(hTree, TEXT("Even"), REG_BINARY, {0xDE, 0xAD}));
+        RegCloseKey(hTree);
+        HKEY hSub = createBelow("Tree\\Sub");
+        // Empty text as the library stores it: no bytes, not a lone terminator.
+        ASSERT_EQ(ERROR_SUCCESS, setBytes(hSub, TEXT("Empty"), REG_SZ, {}));
+        ASSERT_EQ(ERROR_SUCCESS, setBytes(hSub, TEXT("NoBytes"), REG_BINARY, {}));
+        RegCloseKey(hSub);
+        HKEY hDeeper = createBelow("Tree\\Sub\\Deeper");
+        ASSERT_EQ(ERROR_SUCCESS, setDword(hDeeper, TEXT("Zero"), 0));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  setBytes(hDeeper, TEXT("One"), REG_MULTI_SZ, {'x', 0, 0, 0, 0, 0}));
+        RegCloseKey(hDeeper);
+        HKEY hOther = createBelow("Tree\\Other");
+        ASSERT_EQ(ERROR_SUCCESS, setString(hOther, TEXT("Name With Spaces"), TEXT("v")));
+        RegCloseKey(hOther);
+    }
+
+    HKEY createBelow(const char* szRelative)
+    {
+        HKEY hKey = nullptr;
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_CURRENT_USER, below(szRelative).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
+        return hKey;
+    }
+
+    std::set<std::string> tree() const
+    {
+        std::set<std::string> setEntries;
+        HKEY hTree = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, below("Tree").c_str(), 0, KEY_READ, &hTree) !=
+            ERROR_SUCCESS)
+            return setEntries;
+        collectTree(hTree, "Tree", setEntries);
+        RegCloseKey(hTree);
+        return setEntries;
+    }
+
+    // The file's sections in order, each followed by its lines.
+    std::vector<std::string> fileContent() const
+    {
+        std::vector<std::string> vecContent;
+        CQORIni ini(fileName().c_str());
+        CQORStringList sections;
+        ini.getProfileSectionNames(sections);
+        for (const CQORStringNode* pSection = sections.m_pHead; pSection != nullptr;
+             pSection = static_cast<const CQORStringNode*>(pSection->m_pNext))
+        {
+            vecContent.push_back("[" + utf8(pSection->get().getBuffer()) + "]");
+            CQORStringList lines;
+            ini.getProfileSection(pSection->get(), lines);
+            for (const CQORStringNode* pLine = lines.m_pHead; pLine != nullptr;
+                 pLine = static_cast<const CQORStringNode*>(pLine->m_pNext))
+                vecContent.push_back(utf8(pLine->get().getBuffer()));
+        }
+        return vecContent;
+    }
+
+    // Writes the lines as one section of the file, through the profile calls.
+    void writeSection(const WideText& strSection, const std::vector<std::string>& vecLines) const
+    {
+        CQORIni ini(fileName().c_str());
+        for (const std::string& strLine : vecLines)
+        {
+            size_t nEquals = strLine.find('=');
+            ASSERT_TRUE(ini.setProfileString(strSection.c_str(),
+                                             wide(strLine.substr(0, nEquals)).c_str(),
+                                             wide(strLine.substr(nEquals + 1)).c_str()));
+        }
+    }
+
+    std::string section(const char* szBelow) const
+    {
+        return "HKEY_CURRENT_USER\\" + utf8(below(szBelow).c_str());
+    }
+
+    CQORRegistryKey treeKey() const
+    {
+        return CQORRegistryKey(HKEY_CURRENT_USER, below("Tree").c_str(), KEY_ALL_ACCESS, false, 0);
+    }
+};
+
+} // namespace
+
+TEST_F(RegistryTransfer, HiveFileRestoresTheSameTree)
+{
+    fillTree();
+    std::set<std::string> setBefore = tree();
+    ASSERT_EQ(16u, setBefore.size());
+    CQORRegistryKey key = treeKey();
+    ASSERT_TRUE(key.exportKey(fileName().c_str(), kHiveFormat, true));
+
+    ASSERT_EQ(ERROR_SUCCESS, deleteTree(HKEY_CURRENT_USER, below("Tree").c_str()));
+    RegCloseKey(createBelow("Tree"));
+    ASSERT_EQ(std::set<std::string>{"Tree"}, tree());
+    EXPECT_TRUE(key.importKey(fileName().c_str(), 0));
+    if (isRestoreAStub())
+        GTEST_SKIP() << "Wine's RegRestoreKeyW restores nothing";
+    EXPECT_EQ(setBefore, tree());
+    EXPECT_FALSE(key.isKeyOpen());
+}
+
+TEST_F(RegistryTransfer, TextFileRestoresTheSameTree)
+{
+    fillTree();
+    std::set<std::string> setBefore = tree();
+    ASSERT_EQ(16u, setBefore.size());
+    CQORRegistryKey key = treeKey();
+    ASSERT_TRUE(key.exportKey(fileName().c_str(), kTextFormat, true));
+    EXPECT_FALSE(key.isKeyOpen());
+
+    ASSERT_EQ(ERROR_SUCCESS, deleteTree(HKEY_CURRENT_USER, below("Tree").c_str()));
+    ASSERT_EQ(std::set<std::string>(), tree());
+    // The file names its own keys: the importing key's path plays no part.
+    CQORRegistryKey elsewhere(HKEY_LOCAL_MACHINE, TEXT("SOFTWARE\\Nowhere"), KEY_READ, false, 0);
+    EXPECT_TRUE(elsewhere.importKey(fileName().c_str(), kTextFlags));
+    EXPECT_EQ(setBefore, tree());
+}
+
+TEST_F(RegistryTransfer, TextFileHoldsOneSectionPerValuedKeyNumbersFirst)
+{
+    HKEY hKey = createBelow("Velmora");
+    ASSERT_EQ(ERROR_SUCCESS, setString(hKey, TEXT("Version"), TEXT("8.1")));
+    ASSERT_EQ(ERROR_SUCCESS, setDword(hKey, TEXT("FirefoxPatch"), 1));
+    RegCloseKey(hKey);
+    hKey = createBelow("Velmora\\Lists\\Kinds");
+    ASSERT_EQ(ERROR_SUCCESS,
+              setBytes(hKey, TEXT("Pair"), REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}));
+    ASSERT_EQ(ERROR_SUCCESS, setBytes(hKey, TEXT("Odd"), REG_BINARY, {0x01, 0xFF, 0x0A}));
+    ASSERT_EQ(ERROR_SUCCESS, setString(hKey, TEXT("Dir"), TEXT("%TEMP%\\x"), REG_EXPAND_SZ));
+    RegCloseKey(hKey);
+
+    CQORRegistryFile file(fileName().c_str());
+    EXPECT_TRUE(file.writeFile(HKEY_CURRENT_USER, below("Velmora").c_str(), true));
+    EXPECT_EQ((std::vector<std::string>{
+                  "[" + section("Velmora") + "]", "FirefoxPatch=REG_DWORD:0x00000001",
+                  "Version=REG_SZ:\"8.1\"", "[" + section("Velmora\\Lists\\Kinds") + "]",
+                  "Dir=REG_SZ_EXPAND:\"%TEMP%\\x\"", "Pair=REG_SZ_MULTI:61 00 00 00,62 00 00 00",
+                  "Odd=REG_BINARY:01 FF 0A"}),
+              fileContent())
+        << "Lists has subkeys only: no section of its own";
+
+    // Written again without deleting, entries are replaced and the others kept.
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegDeleteKeyW(HKEY_CURRENT_USER, below("Velmora\\Lists\\Kinds").c_str()));
+    hKey = createBelow("Velmora");
+    ASSERT_EQ(ERROR_SUCCESS, setDword(hKey, TEXT("FirefoxPatch"), 0xABCDEF12));
+    RegCloseKey(hKey);
+    EXPECT_TRUE(file.writeFile(HKEY_CURRENT_USER, below("Velmora").c_str(), false));
+    std::vector<std::string> vecContent = fileContent();
+    ASSERT_EQ(7u, vecContent.size());
+    EXPECT_EQ("FirefoxPatch=REG_DWORD:0xABCDEF12", vecContent[1]);
+    EXPECT_TRUE(file.writeFile(HKEY_CURRENT_USER, below("Velmora").c_str(), true));
+    EXPECT_EQ(3u, fileContent().size());
+}
+
+TEST_F(RegistryTransfer, KeysWithoutValuesAreNeitherWrittenNorCreated)
+{
+    RegCloseKey(createBelow("Tree\\Empty\\Leaf"));
+    HKEY hKey = createBelow("Tree\\Valued");
+    ASSERT_EQ(ERROR_SUCCESS, setDword(hKey, TEXT("N"), 2));
+    RegCloseKey(hKey);
+    ASSERT_TRUE(treeKey().exportKey(fileName().c_str(), kTextFormat, true));
+    EXPECT_EQ(
+        (std::vector<std::string>{"[" + section("Tree\\Valued") + "]", "N=REG_DWORD:0x00000002"}),
+        fileContent());
+
+    ASSERT_EQ(ERROR_SUCCESS, deleteTree(HKEY_CURRENT_USER, below("Tree").c_str()));
+    EXPECT_TRUE(treeKey().importKey(fileName().c_str(), kTextFlags));
+    EXPECT_EQ((std::set<std::string>{"Tree", "Tree\\Valued", "Tree\\Valued|N|4|02000000"}), tree());
+}
+
+TEST_F(RegistryTransfer, ImportSkipsEntriesItCannotReadWhole)
+{
+    writeSection(wide(section("Tree")),
+                 {"Odd=REG_BINARY:01 02 03", "BadBinary=REG_BINARY:01 0G 03",
+                  "BadList=REG_SZ_MULTI:61 00 00 00,6x 00",
+                  "NoList=REG_SZ_MULTI:", "OneEmpty=REG_SZ_MULTI:00 00",
+                  "BadNumber=REG_DWORD:12345678Z", "Short=REG_DWORD:1f", "Unquoted=REG_SZ:text",
+                  "Twice=REG_SZ:\"\"x\"\"", "Plain=REG_SZ_EXPAND:\"no reference\"",
+                  "Quad=REG_QWORD:01", "a:b=REG_SZ:\"colon\"", "Lost=no tag"});
+    CQORRegistryFile file(fileName().c_str());
+    EXPECT_TRUE(file.readFile());
+    EXPECT_EQ((std::set<std::string>{"Tree", "Tree|Odd|3|010203", "Tree|NoList|7|",
+                                     "Tree|OneEmpty|7|0000", "Tree|Short|4|1F000000",
+                                     "Tree|Twice|1|2200780022000000",
+                                     "Tree|a:b|1|63006F006C006F006E000000"}),
+              tree());
+}
+
+TEST_F(RegistryTransfer, UnknownRootsFallBackOnBothSides)
+{
+    // A handle the table does not name is written as HKEY_CURRENT_USER.
+    HKEY hTree = createBelow("Tree");
+    ASSERT_EQ(ERROR_SUCCESS, setDword(hTree, TEXT("N"), 1));
+    CQORRegistryFile file(fileName().c_str());
+    EXPECT_TRUE(file.writeFile(m_hKey, TEXT("Tree"), true));
+    RegCloseKey(hTree);
+    EXPECT_EQ((std::vector<std::string>{"[HKEY_CURRENT_USER\\Tree]", "N=REG_DWORD:0x00000001"}),
+              fileContent());
+
+    // A root name the table does not know is read as HKEY_LOCAL_MACHINE.
+    DeleteFileW(fileName().c_str());
+    WideText strLocal = wide("SOFTWARE\\QorTests\\UnknownRootsFallBackOnBothSides");
+    deleteTree(HKEY_LOCAL_MACHINE, strLocal.c_str());
+    writeSection(wide("HKEY_NOWHERE\\") + strLocal, {"N=REG_DWORD:0x00000007"});
+    EXPECT_TRUE(file.readFile());
+    HKEY hLocal = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, strLocal.c_str(), 0, KEY_READ, &hLocal));
+    EXPECT_EQ(std::vector<BYTE>({7, 0, 0, 0}), valueBytes(hLocal, TEXT("N")));
+    RegCloseKey(hLocal);
+    EXPECT_EQ(ERROR_SUCCESS, deleteTree(HKEY_LOCAL_MACHINE, strLocal.c_str()));
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, TEXT("SOFTWARE\\QorTests"));
+}
+
+TEST_F(RegistryTransfer, ExportMakesTheFileFolder)
+{
+    HKEY hTree = createBelow("Tree");
+    ASSERT_EQ(ERROR_SUCCESS, setDword(hTree, TEXT("N"), 1));
+    RegCloseKey(hTree);
+    WideText strFolder = wide("C:\\QorTransferFolder");
+    qorTestRemoveTree(strFolder);
+    WideText strFile = strFolder + wide("\\below\\tree.qreg");
+    EXPECT_TRUE(treeKey().exportKey(strFile.c_str(), kTextFormat, true));
+    EXPECT_NE(std::string::npos, qorTestReadFile(strFile).find("N=REG_DWORD:0x00000001"));
+    qorTestRemoveTree(strFolder);
+}
