@@ -279,7 +279,8 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecur
 {
     if (lpPathName == nullptr || lpPathName[0] == 0)
         return qorhost::failWith(ERROR_PATH_NOT_FOUND);
-    if (DWORD dwFault = qorhost::Machine::current().injectedFailure("CreateDirectoryW", {lpPathName}))
+    if (DWORD dwFault =
+            qorhost::Machine::current().injectedFailure("CreateDirectoryW", {lpPathName}))
         return qorhost::failWith(dwFault);
     std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
     if (mkdir(strPath.c_str(), 0755) != 0)
