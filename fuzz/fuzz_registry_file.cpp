@@ -7,15 +7,8 @@
 #include <fstream>
 
 #include "qor_host.h"
+#include "fuzz_text.h"
 #include "qor_registry_file.h"
-
-// A broken property is a finding: stop with a crash the fuzzer keeps.
-#define FUZZ_CHECK(condition)                                                                      \
-    do                                                                                             \
-    {                                                                                              \
-        if (!(condition))                                                                          \
-            abort();                                                                               \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
