@@ -11,13 +11,12 @@
 #include <windows.h>
 
 #include "registry_values.h"
+#include "test_files.h"
 #include "test_text.h"
 
 class LogKey : public testing::Test
 {
 protected:
-    typedef std::basic_string<WCHAR> wstring_t;
-
     void SetUp() override
     {
         std::string strName = testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -65,17 +64,9 @@ protected:
     // The file's units after the byte-order mark; "NO BOM" marks a file without one.
     std::basic_string<WCHAR> content() const
     {
-        HANDLE hFile =
-            CreateFileW(m_strLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_EXISTING, 0, nullptr);
-        if (hFile == INVALID_HANDLE_VALUE)
+        std::string strBytes = qorTestReadFile(m_strLog);
+        if (strBytes == "<missing>")
             return wstring_t();
-        std::string strBytes;
-        char buffer[4096];
-        DWORD dwRead = 0;
-        while (ReadFile(hFile, buffer, sizeof(buffer), &dwRead, nullptr) && dwRead > 0)
-            strBytes.append(buffer, dwRead);
-        CloseHandle(hFile);
         if (strBytes.size() < 2 || strBytes[0] != '\xFF' || strBytes[1] != '\xFE')
             return TEXT("NO BOM");
         wstring_t strText;

@@ -74,10 +74,6 @@ typedef struct _SYSTEM_INFO
 // other dwOSVersionInfoSize fails with ERROR_INSUFFICIENT_BUFFER.
 BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
 void WINAPI GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo);
-#ifndef MAX_PATH
-#define MAX_PATH 260
-#endif
-
 // The length of the Windows folder's path when uSize holds it with its terminator, else the
 // size it needs (terminator included) and nothing written.
 UINT WINAPI GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize);

@@ -74,6 +74,9 @@ typedef DWORD ACCESS_MASK;
 #define GENERIC_EXECUTE (0x20000000L)
 #define GENERIC_ALL (0x10000000L)
 
+// The longest path the classic Win32 calls take, terminator included.
+#define MAX_PATH 260
+
 #define WINAPI
 #define CALLBACK
 #define APIENTRY
