@@ -310,7 +310,11 @@ class WineMachine(Machine):
         self.env.pop("DISPLAY", None)
         if display:
             self.env["DISPLAY"] = display
-        self.wine = "/usr/lib/wine/wine64" if win64 else "wine"
+        # The loader scripts/wine-run chose: the 32-bit one may be a private Wine.
+        wine_run = [str(ROOT / "scripts" / "wine-run")] + (["--win64"] if win64 else [])
+        self.wine = subprocess.run(wine_run + ["--loader"], env=self.env, check=True,
+                                   stdin=subprocess.DEVNULL, capture_output=True,
+                                   text=True).stdout.strip()
         self.drive_c = Path(prefix) / "drive_c"
         self.user = getpass.getuser()
         self.language_env = {}
