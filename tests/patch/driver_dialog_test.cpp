@@ -12,17 +12,26 @@ const char* const kConfirmEnglish = "This patch resolves an issue with Velmora 8
                                     "Firefox. Click OK to begin installing the patch.";
 }
 
-TEST(DriverDialogs, CancelOnTheConfirmationEndsWithExitCode1)
+TEST(DriverDialogs, CancelOnTheConfirmationEndsWithExitCode1Or1602)
 {
-    qorhost::scriptDialogAnswers({IDCANCEL});
-    CFakeStages stages;
-    EXPECT_EQ(1, runPatchDriver(TEXT(""), stages));
-    EXPECT_TRUE(stages.calls.empty());
-    std::vector<qorhost::HostEvent> vecBoxes = qorhost::messageBoxes();
-    ASSERT_EQ(1u, vecBoxes.size());
-    EXPECT_EQ(kConfirmEnglish, utf8(vecBoxes[0].text.c_str()));
-    EXPECT_EQ("Velmora-Locksmere", utf8(vecBoxes[0].caption.c_str()));
-    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), vecBoxes[0].uType);
+    const struct
+    {
+        LPCWSTR szCommandLine;
+        int iExitCode;
+    } aCases[] = {{TEXT(""), 1}, {TEXT("/ExitCode"), 1602}};
+    for (const auto& testCase : aCases)
+    {
+        qorhost::resetMachine();
+        qorhost::scriptDialogAnswers({IDCANCEL});
+        CFakeStages stages;
+        EXPECT_EQ(testCase.iExitCode, runPatchDriver(testCase.szCommandLine, stages));
+        EXPECT_TRUE(stages.calls.empty());
+        std::vector<qorhost::HostEvent> vecBoxes = qorhost::messageBoxes();
+        ASSERT_EQ(1u, vecBoxes.size());
+        EXPECT_EQ(kConfirmEnglish, utf8(vecBoxes[0].text.c_str()));
+        EXPECT_EQ("Velmora-Locksmere", utf8(vecBoxes[0].caption.c_str()));
+        EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), vecBoxes[0].uType);
+    }
 }
 
 TEST(DriverDialogs, FailedStageShowsItsMessageWithOnlyOk)
