@@ -113,3 +113,36 @@ TEST(DriverDialogs, ConfirmationSpeaksTheMachinesLanguage)
     qorhost::setMachineIni("[system]\nlanguage=0x0C0C\n");
     EXPECT_EQ(0u, utf8(loadProgramString(IDS_PATCH_CONFIRM).getBuffer()).find("Ce correctif"));
 }
+
+TEST(DriverDialogs, EachTranslationNamesTheYesButtonAndKeepsTheVersionOnOneLine)
+{
+    // The restart question shows Yes and No; each translation names Yes as Windows labels
+    // it. English is left as it has always read, "Click OK".
+    const struct
+    {
+        int iLanguage;
+        const char* szYes;
+    } aCases[] = {
+        {1028, "[\u662F]"},       {1030, "Klik p\u00E5 Ja"}, {1031, "\u201EJa\u201C"},
+        {1035, "Kyll\u00E4."},    {1036, "sur Oui"},         {1040, "su S\u00EC"},
+        {1041, "[\u306F\u3044]"}, {1042, "[\uC608]"},        {1043, "op Ja"},
+        {1044, "Klikk Ja"},       {1053, "p\u00E5 Ja"},      {2052, "\u201C\u662F\u201D"},
+        {3082, "en S\u00ED"},
+    };
+    for (const auto& testCase : aCases)
+    {
+        qorhost::setMachineIni("[system]\nlanguage=" + std::to_string(testCase.iLanguage) + "\n");
+        std::string strRestart = utf8(loadProgramString(IDS_PATCH_RESTART).getBuffer());
+        EXPECT_NE(std::string::npos, strRestart.find(testCase.szYes))
+            << testCase.iLanguage << ": " << strRestart;
+        EXPECT_EQ(std::string::npos, strRestart.find("OK")) << testCase.iLanguage;
+        std::string strConfirm = utf8(loadProgramString(IDS_PATCH_CONFIRM).getBuffer());
+        EXPECT_NE(std::string::npos, strConfirm.find("Velmora\u00A08.1"))
+            << testCase.iLanguage << ": " << strConfirm;
+    }
+    qorhost::setMachineIni("[system]\nlanguage=1033\n");
+    EXPECT_EQ(kConfirmEnglish, utf8(loadProgramString(IDS_PATCH_CONFIRM).getBuffer()));
+    EXPECT_EQ("In order for the patch installation process to complete, your computer must be "
+              "restarted.  Click OK to restart your computer now.",
+              utf8(loadProgramString(IDS_PATCH_RESTART).getBuffer()));
+}
