@@ -38,6 +38,14 @@ CQORWCharString lowerCaseCopy(LPCWSTR szCommandLine)
     return strLower;
 }
 
+int installerExitCode(UINT uOutcome, bool bRestartStarted)
+{
+    if (uOutcome == poPatched && bRestartStarted)
+        return ERROR_SUCCESS_REBOOT_INITIATED;
+    const UINT uCodes = sizeof(g_aiInstallerExitCodes) / sizeof(g_aiInstallerExitCodes[0]);
+    return uOutcome < uCodes ? g_aiInstallerExitCodes[uOutcome] : ERROR_INSTALL_FAILURE;
+}
+
 // A stage that throws has not passed. For the marker test the safe answer is "applied":
 // then nothing on the machine is touched.
 bool callStage(IPatchStages& stages, bool (IPatchStages::*pfnStage)(), bool bFailedAnswer)
@@ -66,14 +74,6 @@ bool hasExitCodeSwitch(LPCWSTR szCommandLine)
 {
     CQORWCharString strLower = lowerCaseCopy(szCommandLine);
     return strLower.getLength() != 0 && strLower.contains(TEXT("/exitcode"));
-}
-
-int installerExitCode(UINT uOutcome, bool bRestartStarted)
-{
-    if (uOutcome == poPatched && bRestartStarted)
-        return ERROR_SUCCESS_REBOOT_INITIATED;
-    const UINT uCodes = sizeof(g_aiInstallerExitCodes) / sizeof(g_aiInstallerExitCodes[0]);
-    return uOutcome < uCodes ? g_aiInstallerExitCodes[uOutcome] : ERROR_INSTALL_FAILURE;
 }
 
 CQORWCharString loadProgramString(UINT uStringId)

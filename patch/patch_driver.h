@@ -48,11 +48,6 @@ bool isSilentCommandLine(LPCWSTR szCommandLine);
 // outcome in the terms of Windows Installer, which deployment tools already read.
 bool hasExitCodeSwitch(LPCWSTR szCommandLine);
 
-// The exit code /exitcode gives an outcome: 3010 patched and a restart still needed, 1641
-// patched and the restart started, 0 already applied, 1633 not eligible, 1603 not replaced
-// or not stopped.
-int installerExitCode(UINT uOutcome, bool bRestartStarted);
-
 // A string of the program's own string table in the language the platform picks; empty
 // text when it is missing.
 CQORWCharString loadProgramString(UINT uStringId);
@@ -64,6 +59,7 @@ void showOutcomeMessage(UINT uOutcome);
 // tells whether completion started the restart.
 UINT runPatchStages(IPatchStages& stages, bool bSilent, bool* pbRestartStarted = nullptr);
 
-// The whole program: returns the exit code, 1 when the user cancels, 0 otherwise; with
-// /exitcode, 1602 on cancel and installerExitCode's otherwise.
+// The whole program: returns the exit code, 1 when the user cancels, 0 otherwise. With
+// /exitcode: 1602 cancelled, 3010 patched and a restart still needed, 1641 patched and the
+// restart started, 0 already applied, 1633 not eligible, 1603 not replaced or not stopped.
 int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages);
