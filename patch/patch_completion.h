@@ -2,4 +2,5 @@
 // restart the computer.
 #pragma once
 
-void completePatch(bool bSilent);
+// True when the user chose the restart and the platform started it.
+bool completePatch(bool bSilent);

@@ -14,6 +14,38 @@ const LPCWSTR g_aszOutcomeMessages[] = {
     TEXT("Warning : you need restart your computer to take Velmora-Locksmere effect."),
 };
 
+// What /exitcode makes of each outcome code; a started restart turns 3010 into 1641. Code 5
+// never comes from the stages: a restart is still needed.
+const int g_aiInstallerExitCodes[] = {
+    ERROR_SUCCESS_REBOOT_REQUIRED,
+    ERROR_INSTALL_PLATFORM_UNSUPPORTED,
+    ERROR_SUCCESS,
+    ERROR_INSTALL_FAILURE,
+    ERROR_INSTALL_FAILURE,
+    ERROR_SUCCESS_REBOOT_REQUIRED,
+};
+
+// A copy of the command line in lower case (ASCII letters): its switches take any case.
+CQORWCharString lowerCaseCopy(LPCWSTR szCommandLine)
+{
+    CQORWCharString strLower(szCommandLine);
+    WCHAR* pUnit = strLower.getBuffer();
+    for (ULONG i = 0; i < strLower.getLength(); ++i)
+    {
+        if (pUnit[i] >= 'A' && pUnit[i] <= 'Z')
+            pUnit[i] = static_cast<WCHAR>(pUnit[i] - 'A' + 'a');
+    }
+    return strLower;
+}
+
+int installerExitCode(UINT uOutcome, bool bRestartStarted)
+{
+    if (uOutcome == poPatched && bRestartStarted)
+        return ERROR_SUCCESS_REBOOT_INITIATED;
+    const UINT uCodes = sizeof(g_aiInstallerExitCodes) / sizeof(g_aiInstallerExitCodes[0]);
+    return uOutcome < uCodes ? g_aiInstallerExitCodes[uOutcome] : ERROR_INSTALL_FAILURE;
+}
+
 // A stage that throws has not passed. For the marker test the safe answer is "applied":
 // then nothing on the machine is touched.
 bool callStage(IPatchStages& stages, bool (IPatchStages::*pfnStage)(), bool bFailedAnswer)
@@ -32,16 +64,16 @@ bool callStage(IPatchStages& stages, bool (IPatchStages::*pfnStage)(), bool bFai
 
 bool isSilentCommandLine(LPCWSTR szCommandLine)
 {
-    CQORWCharString strLower(szCommandLine);
+    CQORWCharString strLower = lowerCaseCopy(szCommandLine);
     if (strLower.getLength() == 0)
         return false;
-    WCHAR* pUnit = strLower.getBuffer();
-    for (ULONG i = 0; i < strLower.getLength(); ++i)
-    {
-        if (pUnit[i] >= 'A' && pUnit[i] <= 'Z')
-            pUnit[i] = static_cast<WCHAR>(pUnit[i] - 'A' + 'a');
-    }
     return strLower.contains(TEXT("/s")) || strLower.contains(TEXT("-s"));
+}
+
+bool hasExitCodeSwitch(LPCWSTR szCommandLine)
+{
+    CQORWCharString strLower = lowerCaseCopy(szCommandLine);
+    return strLower.getLength() != 0 && strLower.contains(TEXT("/exitcode"));
 }
 
 CQORWCharString loadProgramString(UINT uStringId)
@@ -76,8 +108,10 @@ void showOutcomeMessage(UINT uOutcome)
     MessageBoxW(nullptr, g_aszOutcomeMessages[uOutcome], g_szPatchCaption, MB_OK);
 }
 
-UINT runPatchStages(IPatchStages& stages, bool bSilent)
+UINT runPatchStages(IPatchStages& stages, bool bSilent, bool* pbRestartStarted)
 {
+    if (pbRestartStarted != nullptr)
+        *pbRestartStarted = false;
     if (!callStage(stages, &IPatchStages::checkSuiteVersion, false) ||
         !callStage(stages, &IPatchStages::checkOperatingSystem, false))
         return poNotEligible;
@@ -89,7 +123,9 @@ UINT runPatchStages(IPatchStages& stages, bool bSilent)
         return poReplaceFailed;
     try
     {
-        stages.completePatch(bSilent);
+        bool bRestartStarted = stages.completePatch(bSilent);
+        if (pbRestartStarted != nullptr)
+            *pbRestartStarted = bRestartStarted;
     }
     catch (...)
     {
@@ -101,15 +137,17 @@ UINT runPatchStages(IPatchStages& stages, bool bSilent)
 int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages)
 {
     bool bSilent = isSilentCommandLine(szCommandLine);
+    bool bExitCodes = hasExitCodeSwitch(szCommandLine);
     if (!bSilent)
     {
         CQORWCharString strConfirm = loadProgramString(IDS_PATCH_CONFIRM);
         LPCWSTR szConfirm = strConfirm.isValid() ? strConfirm.getBuffer() : TEXT("");
         if (MessageBoxW(nullptr, szConfirm, g_szPatchCaption, MB_OKCANCEL) == IDCANCEL)
-            return 1;
+            return bExitCodes ? ERROR_INSTALL_USEREXIT : 1;
     }
-    UINT uOutcome = runPatchStages(stages, bSilent);
+    bool bRestartStarted = false;
+    UINT uOutcome = runPatchStages(stages, bSilent, &bRestartStarted);
     if (!bSilent)
         showOutcomeMessage(uOutcome);
-    return 0;
+    return bExitCodes ? installerExitCode(uOutcome, bRestartStarted) : 0;
 }

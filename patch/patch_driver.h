@@ -18,7 +18,8 @@ public:
     virtual bool isPatchApplied() = 0;
     virtual bool stopComponentProcesses() = 0;
     virtual bool replaceComponentFiles() = 0;
-    virtual void completePatch(bool bSilent) = 0;
+    // True when the user chose the restart and the platform started it.
+    virtual bool completePatch(bool bSilent) = 0;
 };
 
 enum EPatchOutcome
@@ -43,6 +44,10 @@ enum
 // "/s" or "-s" anywhere in the command line, in any letter case.
 bool isSilentCommandLine(LPCWSTR szCommandLine);
 
+// "/exitcode" anywhere in the command line, in any letter case: the exit code then tells the
+// outcome in the terms of Windows Installer, which deployment tools already read.
+bool hasExitCodeSwitch(LPCWSTR szCommandLine);
+
 // A string of the program's own string table in the language the platform picks; empty
 // text when it is missing.
 CQORWCharString loadProgramString(UINT uStringId);
@@ -50,8 +55,11 @@ CQORWCharString loadProgramString(UINT uStringId);
 // Shows the message of outcomes 1 to 5 with only an OK button; other codes show nothing.
 void showOutcomeMessage(UINT uOutcome);
 
-// Runs the stages and returns the outcome code; no dialog.
-UINT runPatchStages(IPatchStages& stages, bool bSilent);
+// Runs the stages and returns the outcome code; no dialog. *pbRestartStarted, when given,
+// tells whether completion started the restart.
+UINT runPatchStages(IPatchStages& stages, bool bSilent, bool* pbRestartStarted = nullptr);
 
-// The whole program: returns the exit code, 1 when the user cancels, 0 otherwise.
+// The whole program: returns the exit code, 1 when the user cancels, 0 otherwise. With
+// /exitcode: 1602 cancelled, 3010 patched and a restart still needed, 1641 patched and the
+// restart started, 0 already applied, 1633 not eligible, 1603 not replaced or not stopped.
 int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages);

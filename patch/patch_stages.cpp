@@ -30,7 +30,7 @@ bool CPatchStages::replaceComponentFiles()
     return ::replaceComponentFiles();
 }
 
-void CPatchStages::completePatch(bool bSilent)
+bool CPatchStages::completePatch(bool bSilent)
 {
-    ::completePatch(bSilent);
+    return ::completePatch(bSilent);
 }

@@ -11,5 +11,5 @@ public:
     bool isPatchApplied() override;
     bool stopComponentProcesses() override;
     bool replaceComponentFiles() override;
-    void completePatch(bool bSilent) override;
+    bool completePatch(bool bSilent) override;
 };

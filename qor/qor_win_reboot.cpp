@@ -22,7 +22,7 @@ bool askRestartConsent(HWND hOwner, const CQORWCharString& szTitle,
 
 } // namespace
 
-CQORWinReboot::CQORWinReboot() : m_hToken(nullptr), m_tokenPrivileges()
+CQORWinReboot::CQORWinReboot() : m_hToken(nullptr), m_tokenPrivileges(), m_bRebootStarted(false)
 {
     QOR_TRACE(trace, "CQORWinReboot", "Default Constructor");
     trace.passed(true);
@@ -82,7 +82,11 @@ bool CQORWinReboot::doReboot(ULONG ulAction, bool bPrompt, const CQORWCharString
         if (bPrompt && !askRestartConsent(hOwner, szTitle, szMessage))
             return trace.passed(bPrivilege);
         UINT uFlags = (ulAction == kActionPowerOff ? EWX_POWEROFF : EWX_REBOOT) | EWX_FORCEIFHUNG;
-        return trace.passed(ExitWindowsEx(uFlags, 0) == TRUE);
+        // Exactly 1 counts; once started, a later refused request does not undo it.
+        if (ExitWindowsEx(uFlags, 0) != TRUE)
+            return trace.passed(false);
+        m_bRebootStarted = true;
+        return trace.passed(true);
     }
     QOR_CATCH_RETURN(trace.passed(bPrivilege), static_cast<LONG>(GetLastError()))
 }
@@ -94,4 +98,9 @@ bool CQORWinReboot::rebootSystem(bool bPrompt, const CQORWCharString& szTitle,
     bool bResult = doReboot(0, bPrompt, szTitle, szMessage, hOwner);
     releaseShutdownPrivilege();
     return trace.passed(bResult);
+}
+
+bool CQORWinReboot::isRebootStarted() const
+{
+    return m_bRebootStarted;
 }

@@ -24,6 +24,9 @@ public:
     // A restart as doReboot asks for it, with the privilege released afterwards.
     bool rebootSystem(bool bPrompt, const CQORWCharString& szTitle,
                       const CQORWCharString& szMessage, HWND hOwner);
+    // Whether the platform accepted a restart or power-off request of this object. The
+    // results above cannot tell: a declined question is true as well.
+    bool isRebootStarted() const;
 
 private:
     // One owner closes the token.
@@ -34,4 +37,5 @@ private:
     // One entry, SeShutdownPrivilege, once setShutdownPrivilege has looked it up; empty
     // before, so that a release without it changes nothing.
     TOKEN_PRIVILEGES m_tokenPrivileges;
+    bool m_bRebootStarted;
 };

@@ -143,6 +143,11 @@ class HostMachine(Machine):
         self.stop_components()
         shutil.rmtree(self.work, ignore_errors=True)
 
+    def reset(self):
+        self.stop_components()
+        shutil.rmtree(self.folder)
+        shutil.copytree(EXAMPLE, self.folder, symlinks=True)
+
     def profile_users(self):
         return ["Alice", "Bob"]
 
@@ -189,7 +194,7 @@ class HostMachine(Machine):
         env = dict(os.environ, QOR_MACHINE=str(self.folder))
         result = subprocess.run([str(self.program)] + list(args), cwd=self.drive_c / PATCH_DIR,
                                 env=env, stdin=subprocess.DEVNULL, timeout=120)
-        boxes, restart = [], None
+        boxes, restart, exit_code = [], None, result.returncode
         if events.exists():
             for line in events.read_text(encoding="utf-8").splitlines():
                 box = re.match(r'messagebox caption="Velmora-Locksmere" text="(.*)" '
@@ -199,7 +204,13 @@ class HostMachine(Machine):
                 exit_request = re.match(r"exitwindows action=\S+ flags=(0x[0-9A-F]+)", line)
                 if exit_request:
                     restart = int(exit_request.group(1), 16)
-        return Run(result.returncode, boxes, restart)
+                # Linux passes on only the low 8 bits; events.log has the whole code.
+                recorded = re.match(r"exit code=(-?\d+)$", line)
+                if recorded:
+                    exit_code = int(recorded.group(1))
+                    check(exit_code & 0xFF == result.returncode & 0xFF,
+                          f"exit code {result.returncode}, events.log says {exit_code}")
+        return Run(exit_code, boxes, restart)
 
 
 class RegFile:
@@ -416,12 +427,17 @@ class WineMachine(Machine):
         if answers and not self.display:
             raise CaseSkipped("no display server for message boxes (Xvfb and xdotool)")
         shutil.copyfile(self.program, self.drive_c / PATCH_DIR / self.program.name)
+        # A Unix parent sees only the low 8 bits of the exit code; cmd's %ERRORLEVEL% has
+        # all of it (cmd waits for a GUI program when it runs a batch file).
+        (self.drive_c / "exit_code.cmd").write_text(
+            "@echo off\r\n%s %%*\r\necho exit code=%%ERRORLEVEL%%\r\n" % self.program.name)
         env = dict(self.env, WINEDEBUG="trace+msgbox,trace+process", **self.language_env)
         trace_path = Path(tempfile.mkstemp(prefix="qor-e2e-trace-")[1])
-        with open(trace_path, "w") as trace:
-            process = subprocess.Popen([self.wine, self.program.name] + list(args),
-                                       cwd=self.drive_c / PATCH_DIR, env=env,
-                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        output_path = Path(tempfile.mkstemp(prefix="qor-e2e-output-")[1])
+        with open(trace_path, "w") as trace, open(output_path, "w") as output:
+            command = [self.wine, "cmd", "/c", "C:\\exit_code.cmd"] + list(args)
+            process = subprocess.Popen(command, cwd=self.drive_c / PATCH_DIR, env=env,
+                                       stdin=subprocess.DEVNULL, stdout=output,
                                        stderr=trace)
             answered, seen = [], set()
             deadline = time.time() + 120
@@ -446,6 +462,9 @@ class WineMachine(Machine):
                 raise CaseFailed("the program did not end within two minutes")
         trace_text = trace_path.read_text(errors="replace")
         trace_path.unlink()
+        reported = re.search(r"^exit code=(-?\d+)", output_path.read_text(errors="replace"), re.M)
+        output_path.unlink()
+        check(reported is not None, "cmd did not report the exit code")
         texts = [decode_wine_string(m) for m in
                  re.findall(r'MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"', trace_text)]
         answered += ["0"] * (len(texts) - len(answered))
@@ -459,7 +478,7 @@ class WineMachine(Machine):
             restart = "restart" if "--shutdown" not in options else "shutdown"
             if "--force" in options:
                 restart += "+force"
-        return Run(process.returncode, boxes, restart)
+        return Run(int(reported.group(1)), boxes, restart)
 
 
 # ---------------------------------------------------------------------------------------
@@ -637,6 +656,36 @@ def case_logging_run(machine, target):
           "no ENTRY/EXIT trace lines with dynamic logging on")
 
 
+# Each outcome's exit code without and with /exitcode: (set-up, arguments, dialog answers,
+# exit code, exit code with /exitcode). The switch changes nothing else.
+EXIT_CODES = {
+    "patched silently": (None, ["/s"], [], 0, 3010),
+    "patched, restart declined": (None, [], ["OK", "OK", "No"], 0, 3010),
+    "patched, restart started": (None, [], ["OK", "OK", "Yes"], 0, 1641),
+    "already applied": (lambda m: m.set_value(SUITE_KEY, "FirefoxPatch", 1), ["/s"], [], 0, 0),
+    "not eligible": (lambda m: m.set_value(SUITE_KEY, "Version", "8.0.0.311"), ["-S"], [], 0,
+                     1633),
+    "files not replaced": (lambda m: m.remove_patch_file(ENTRIES[3]), ["/s"], [], 0, 1603),
+    "cancelled": (None, [], ["Cancel"], 1, 1602),
+}
+
+
+def case_exit_codes(machine, target):
+    # Wine gets the silent runs; its interactive ones are the cases above.
+    rows = [(name, row) for name, row in EXIT_CODES.items()
+            if isinstance(machine, HostMachine) or not row[2]]
+    for name, (set_up, args, answers, plain_code, switched_code) in rows:
+        runs = []
+        for run_args, expected in ((args, plain_code), (args + ["/ExitCode"], switched_code)):
+            machine.reset()
+            if set_up:
+                set_up(machine)
+            run = machine.run(run_args, answers)
+            check(run.exit_code == expected, f"{name} {run_args}: exit code {run.exit_code}")
+            runs.append((run.boxes, run.restart, machine.value(SUITE_KEY, "FirefoxPatch")))
+        check(runs[0] == runs[1], f"{name}: /exitcode changed what the run did: {runs}")
+
+
 CASES = {
     "silent_success": case_silent_success,
     "suite_version_80": case_suite_version_80,
@@ -651,6 +700,7 @@ CASES = {
     "interactive_restart": case_interactive_restart,
     "other_language": case_other_language,
     "logging_run": case_logging_run,
+    "exit_codes": case_exit_codes,
 }
 
 

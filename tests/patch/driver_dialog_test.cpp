@@ -12,17 +12,26 @@ const char* const kConfirmEnglish = "This patch resolves an issue with Velmora 8
                                     "Firefox. Click OK to begin installing the patch.";
 }
 
-TEST(DriverDialogs, CancelOnTheConfirmationEndsWithExitCode1)
+TEST(DriverDialogs, CancelOnTheConfirmationEndsWithExitCode1Or1602)
 {
-    qorhost::scriptDialogAnswers({IDCANCEL});
-    CFakeStages stages;
-    EXPECT_EQ(1, runPatchDriver(TEXT(""), stages));
-    EXPECT_TRUE(stages.calls.empty());
-    std::vector<qorhost::HostEvent> vecBoxes = qorhost::messageBoxes();
-    ASSERT_EQ(1u, vecBoxes.size());
-    EXPECT_EQ(kConfirmEnglish, utf8(vecBoxes[0].text.c_str()));
-    EXPECT_EQ("Velmora-Locksmere", utf8(vecBoxes[0].caption.c_str()));
-    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), vecBoxes[0].uType);
+    const struct
+    {
+        LPCWSTR szCommandLine;
+        int iExitCode;
+    } aCases[] = {{TEXT(""), 1}, {TEXT("/ExitCode"), 1602}};
+    for (const auto& testCase : aCases)
+    {
+        qorhost::resetMachine();
+        qorhost::scriptDialogAnswers({IDCANCEL});
+        CFakeStages stages;
+        EXPECT_EQ(testCase.iExitCode, runPatchDriver(testCase.szCommandLine, stages));
+        EXPECT_TRUE(stages.calls.empty());
+        std::vector<qorhost::HostEvent> vecBoxes = qorhost::messageBoxes();
+        ASSERT_EQ(1u, vecBoxes.size());
+        EXPECT_EQ(kConfirmEnglish, utf8(vecBoxes[0].text.c_str()));
+        EXPECT_EQ("Velmora-Locksmere", utf8(vecBoxes[0].caption.c_str()));
+        EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), vecBoxes[0].uType);
+    }
 }
 
 TEST(DriverDialogs, FailedStageShowsItsMessageWithOnlyOk)
@@ -103,4 +112,37 @@ TEST(DriverDialogs, ConfirmationSpeaksTheMachinesLanguage)
     // Another variant of a shipped language takes that language.
     qorhost::setMachineIni("[system]\nlanguage=0x0C0C\n");
     EXPECT_EQ(0u, utf8(loadProgramString(IDS_PATCH_CONFIRM).getBuffer()).find("Ce correctif"));
+}
+
+TEST(DriverDialogs, EachTranslationNamesTheYesButtonAndKeepsTheVersionOnOneLine)
+{
+    // The restart question shows Yes and No; each translation names Yes as Windows labels
+    // it. English is left as it has always read, "Click OK".
+    const struct
+    {
+        int iLanguage;
+        const char* szYes;
+    } aCases[] = {
+        {1028, "[\u662F]"},       {1030, "Klik p\u00E5 Ja"}, {1031, "\u201EJa\u201C"},
+        {1035, "Kyll\u00E4."},    {1036, "sur Oui"},         {1040, "su S\u00EC"},
+        {1041, "[\u306F\u3044]"}, {1042, "[\uC608]"},        {1043, "op Ja"},
+        {1044, "Klikk Ja"},       {1053, "p\u00E5 Ja"},      {2052, "\u201C\u662F\u201D"},
+        {3082, "en S\u00ED"},
+    };
+    for (const auto& testCase : aCases)
+    {
+        qorhost::setMachineIni("[system]\nlanguage=" + std::to_string(testCase.iLanguage) + "\n");
+        std::string strRestart = utf8(loadProgramString(IDS_PATCH_RESTART).getBuffer());
+        EXPECT_NE(std::string::npos, strRestart.find(testCase.szYes))
+            << testCase.iLanguage << ": " << strRestart;
+        EXPECT_EQ(std::string::npos, strRestart.find("OK")) << testCase.iLanguage;
+        std::string strConfirm = utf8(loadProgramString(IDS_PATCH_CONFIRM).getBuffer());
+        EXPECT_NE(std::string::npos, strConfirm.find("Velmora\u00A08.1"))
+            << testCase.iLanguage << ": " << strConfirm;
+    }
+    qorhost::setMachineIni("[system]\nlanguage=1033\n");
+    EXPECT_EQ(kConfirmEnglish, utf8(loadProgramString(IDS_PATCH_CONFIRM).getBuffer()));
+    EXPECT_EQ("In order for the patch installation process to complete, your computer must be "
+              "restarted.  Click OK to restart your computer now.",
+              utf8(loadProgramString(IDS_PATCH_RESTART).getBuffer()));
 }

@@ -16,6 +16,18 @@ TEST(Driver, SilentSwitchIsASubstringInAnyCase)
     EXPECT_FALSE(isSilentCommandLine(nullptr));
 }
 
+TEST(Driver, ExitCodeSwitchIsASubstringInAnyCaseAndSelectsNothingElse)
+{
+    for (LPCWSTR szSwitch :
+         {TEXT("/exitcode"), TEXT("/EXITCODE"), TEXT("/s /ExitCode"), TEXT("a/exitcodes")})
+        EXPECT_TRUE(hasExitCodeSwitch(szSwitch)) << utf8(szSwitch);
+    for (LPCWSTR szWithout : {TEXT(""), TEXT("/s"), TEXT("/exit"), TEXT("exitcode"),
+                              TEXT("-exitcode"), TEXT("/exit code")})
+        EXPECT_FALSE(hasExitCodeSwitch(szWithout)) << utf8(szWithout);
+    EXPECT_FALSE(hasExitCodeSwitch(nullptr));
+    EXPECT_FALSE(isSilentCommandLine(TEXT("/EXITCODE")));
+}
+
 TEST(Driver, AllStagesRunInOrderAndCompleteTheSilentPatch)
 {
     CFakeStages stages;
@@ -34,16 +46,19 @@ TEST(Driver, FirstFailingStageDecidesTheOutcomeAndStopsTheRun)
         void (*setUp)(CFakeStages&);
         UINT uOutcome;
         size_t nCalls;
+        int iExitCode; // with /exitcode
     };
     const SCase aCases[] = {
-        {"suite version", [](CFakeStages& s) { s.bSuiteVersion = false; }, poNotEligible, 1},
-        {"operating system", [](CFakeStages& s) { s.bOperatingSystem = false; }, poNotEligible, 2},
+        {"suite version", [](CFakeStages& s) { s.bSuiteVersion = false; }, poNotEligible, 1, 1633},
+        {"operating system", [](CFakeStages& s) { s.bOperatingSystem = false; }, poNotEligible, 2,
+         1633},
         {"os info not built", [](CFakeStages& s) { s.bThrowInOperatingSystem = true; },
-         poNotEligible, 1},
-        {"already applied", [](CFakeStages& s) { s.bPatchApplied = true; }, poAlreadyApplied, 3},
-        {"stop failed", [](CFakeStages& s) { s.bStopped = false; }, poStopFailed, 4},
-        {"replace failed", [](CFakeStages& s) { s.bReplaced = false; }, poReplaceFailed, 5},
-        {"all passed", [](CFakeStages&) {}, poPatched, 6},
+         poNotEligible, 1, 1633},
+        {"already applied", [](CFakeStages& s) { s.bPatchApplied = true; }, poAlreadyApplied, 3, 0},
+        {"stop failed", [](CFakeStages& s) { s.bStopped = false; }, poStopFailed, 4, 1603},
+        {"replace failed", [](CFakeStages& s) { s.bReplaced = false; }, poReplaceFailed, 5, 1603},
+        {"all passed", [](CFakeStages&) {}, poPatched, 6, 3010},
+        {"restart started", [](CFakeStages& s) { s.bRestartStarted = true; }, poPatched, 6, 1641},
     };
     for (const SCase& testCase : aCases)
     {
@@ -55,6 +70,12 @@ TEST(Driver, FirstFailingStageDecidesTheOutcomeAndStopsTheRun)
         CFakeStages silentRun;
         testCase.setUp(silentRun);
         EXPECT_EQ(0, runPatchDriver(TEXT("-S"), silentRun)) << "silent failures exit 0";
+
+        CFakeStages switchedRun;
+        testCase.setUp(switchedRun);
+        EXPECT_EQ(testCase.iExitCode, runPatchDriver(TEXT("-S /ExitCode"), switchedRun))
+            << testCase.szName;
+        EXPECT_EQ(silentRun.calls, switchedRun.calls) << "the switch changes no stage";
     }
 }
 

@@ -15,6 +15,7 @@ public:
     bool bStopped = true;
     bool bReplaced = true;
     bool bThrowInOperatingSystem = false;
+    bool bRestartStarted = false;
     std::vector<std::string> calls;
 
     bool checkSuiteVersion() override { return called("checkSuiteVersion", bSuiteVersion); }
@@ -27,9 +28,10 @@ public:
     bool isPatchApplied() override { return called("isPatchApplied", bPatchApplied); }
     bool stopComponentProcesses() override { return called("stopComponentProcesses", bStopped); }
     bool replaceComponentFiles() override { return called("replaceComponentFiles", bReplaced); }
-    void completePatch(bool bSilent) override
+    bool completePatch(bool bSilent) override
     {
         calls.push_back(bSilent ? "completePatch(silent)" : "completePatch(interactive)");
+        return bRestartStarted;
     }
 
 private:

@@ -9,6 +9,10 @@ TEST(ProgramLanguage, ConfirmationAndRestartSpeakGerman)
 {
     EXPECT_EQ(0u,
               utf8(loadProgramString(IDS_PATCH_CONFIRM).getBuffer()).find("Dieser Patch behebt"));
-    EXPECT_EQ(0u, utf8(loadProgramString(IDS_PATCH_RESTART).getBuffer())
-                      .find("Damit die Installation des Patches abgeschlossen werden kann"));
+    std::string strRestart = utf8(loadProgramString(IDS_PATCH_RESTART).getBuffer());
+    EXPECT_EQ(0u, strRestart.find("Damit die Installation des Patches abgeschlossen werden kann"));
+    // The button is Yes, in German "Ja"; the version is joined by a no-break space.
+    EXPECT_NE(std::string::npos, strRestart.find("Klicken Sie auf \u201EJa\u201C")) << strRestart;
+    EXPECT_NE(std::string::npos,
+              utf8(loadProgramString(IDS_PATCH_CONFIRM).getBuffer()).find("Velmora\u00A08.1"));
 }

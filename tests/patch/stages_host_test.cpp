@@ -35,7 +35,7 @@ TEST(StagesHost, NoVersionAtAllIsNotEligible)
 
 TEST(StagesHost, SilentCompletionOnlyMarks)
 {
-    completePatch(true);
+    EXPECT_FALSE(completePatch(true)) << "no restart started";
     EXPECT_TRUE(isPatchApplied());
     EXPECT_TRUE(qorhost::messageBoxes().empty());
     EXPECT_TRUE(qorhost::exitRequests().empty());
@@ -44,7 +44,7 @@ TEST(StagesHost, SilentCompletionOnlyMarks)
 TEST(StagesHost, InteractiveCompletionMarksThenTellsThenOffersTheRestart)
 {
     qorhost::scriptDialogAnswers({IDOK, IDNO});
-    completePatch(false);
+    EXPECT_FALSE(completePatch(false)) << "no restart started";
     EXPECT_TRUE(isPatchApplied());
     std::vector<qorhost::HostEvent> vecBoxes = qorhost::messageBoxes();
     ASSERT_EQ(2u, vecBoxes.size());
@@ -59,9 +59,16 @@ TEST(StagesHost, InteractiveCompletionMarksThenTellsThenOffersTheRestart)
 
     qorhost::resetMachine();
     qorhost::scriptDialogAnswers({IDOK, IDYES});
-    completePatch(false);
+    EXPECT_TRUE(completePatch(false)) << "restart started";
     ASSERT_EQ(1u, qorhost::exitRequests().size());
     EXPECT_EQ(0x12u, qorhost::exitRequests()[0].uExitFlags);
+
+    // Yes, but the system refuses the restart: not started.
+    qorhost::resetMachine();
+    qorhost::failCall("ExitWindowsEx", ERROR_SHUTDOWN_IN_PROGRESS);
+    qorhost::scriptDialogAnswers({IDOK, IDYES});
+    EXPECT_FALSE(completePatch(false));
+    EXPECT_TRUE(qorhost::exitRequests().empty());
 }
 
 TEST(StagesHost, RefusedMarkerStillShowsBothDialogs)

@@ -14,17 +14,22 @@ namespace
 const LPCWSTR kTitle = TEXT("Velmora-Locksmere");
 const LPCWSTR kQuestion = TEXT("Restart now? Click OK.");
 
-bool rebootAsked(bool bPrompt)
+bool rebootAsked(bool bPrompt, bool* pbStarted = nullptr)
 {
     CQORWinReboot reboot;
-    return reboot.rebootSystem(bPrompt, kTitle, kQuestion, nullptr);
+    bool bResult = reboot.rebootSystem(bPrompt, kTitle, kQuestion, nullptr);
+    if (pbStarted != nullptr)
+        *pbStarted = reboot.isRebootStarted();
+    return bResult;
 }
 } // namespace
 
 TEST(WinRebootHost, YesRestartsWithForceIfHungAndReleasesThePrivilege)
 {
     qorhost::scriptDialogAnswers({IDYES});
-    EXPECT_TRUE(rebootAsked(true));
+    bool bStarted = false;
+    EXPECT_TRUE(rebootAsked(true, &bStarted));
+    EXPECT_TRUE(bStarted);
     std::vector<qorhost::HostEvent> vecBoxes = qorhost::messageBoxes();
     ASSERT_EQ(1u, vecBoxes.size());
     EXPECT_EQ(static_cast<UINT>(MB_YESNO), vecBoxes[0].uType) << "Yes and No, no icon";
@@ -72,7 +77,9 @@ TEST(WinRebootHost, NoOrAnUnshownBoxIsNotAFailureAndRestartsNothing)
     {
         qorhost::resetMachine();
         qorhost::scriptDialogAnswers({iAnswer});
-        EXPECT_TRUE(rebootAsked(true)) << iAnswer;
+        bool bStarted = true;
+        EXPECT_TRUE(rebootAsked(true, &bStarted)) << iAnswer;
+        EXPECT_FALSE(bStarted) << "declined: true, but nothing started";
         EXPECT_EQ(1u, qorhost::messageBoxes().size());
         EXPECT_TRUE(qorhost::exitRequests().empty());
         EXPECT_FALSE(qorhost::isPrivilegeEnabled(SE_SHUTDOWN_NAME));
@@ -110,7 +117,9 @@ TEST(WinRebootHost, RefusedRestartOrUnopenableTokenGivesFalse)
 {
     qorhost::failCall("ExitWindowsEx", ERROR_SHUTDOWN_IN_PROGRESS);
     qorhost::scriptDialogAnswers({IDYES});
-    EXPECT_FALSE(rebootAsked(true));
+    bool bStarted = true;
+    EXPECT_FALSE(rebootAsked(true, &bStarted));
+    EXPECT_FALSE(bStarted);
     EXPECT_TRUE(qorhost::exitRequests().empty());
     EXPECT_FALSE(qorhost::isPrivilegeEnabled(SE_SHUTDOWN_NAME));
 

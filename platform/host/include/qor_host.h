@@ -14,13 +14,14 @@ namespace qorhost
 // Something a Windows user would have seen or suffered, in the order it happened.
 struct HostEvent
 {
-    std::string kind; // "messagebox" or "exitwindows" (a restart, shutdown... request)
+    std::string kind; // "messagebox", "exitwindows" (a restart, shutdown... request), "exit"
     std::u16string caption;
     std::u16string text;
     UINT uType = 0;
     int iAnswer = 0;
     UINT uExitFlags = 0;    // ExitWindowsEx's EWX_* flags
     DWORD dwExitReason = 0; // and its reason code
+    int iExitCode = 0;      // the program's whole exit code ("exit", written by the start-up)
 };
 
 // Forgets all machine state and starts an empty in-memory machine (no folder on disk); the

@@ -51,5 +51,12 @@ int main(int argc, char** argv)
     // The machine named by QOR_MACHINE, as Windows is there before the program starts.
     qorhost::Machine::current();
     std::u16string strCommandLine = commandLineOf(argc, argv);
-    return wWinMain(GetModuleHandleW(nullptr), nullptr, &strCommandLine[0], SW_SHOWDEFAULT);
+    int iExitCode =
+        wWinMain(GetModuleHandleW(nullptr), nullptr, &strCommandLine[0], SW_SHOWDEFAULT);
+    // Linux hands the parent only the low 8 bits; Windows codes such as 3010 need all 32.
+    qorhost::HostEvent event;
+    event.kind = "exit";
+    event.iExitCode = iExitCode;
+    qorhost::Machine::current().recordEvent(event, "exit code=" + std::to_string(iExitCode));
+    return iExitCode;
 }
