@@ -8,8 +8,9 @@ namespace
 const ULONG kValueUnits = 1024;
 // What a section or the section names are first read through; the platform answers the
 // size less 2 when the list did not fit, and the buffer then doubles up to the largest.
-const ULONG kListUnits = 0x7FFF;
-const ULONG kLargestListUnits = 0x7FFF * 0x800;
+// Most lists fit the first: every read zeroes its whole buffer twice.
+const ULONG kListUnits = 0x800;
+const ULONG kLargestListUnits = 0x800 * 0x10000;
 // Added and removed again to make a section that does not exist: the section stays, empty.
 LPCWSTR const kPlaceholderKey = TEXT("QORNewSection");
 // Handed to the platform as the default, so a missing entry reads as this text.
@@ -37,8 +38,7 @@ template <class TRead> DWORD readWholeList(CQORBuffer<WCHAR>& buffer, TRead read
     {
         if (ulUnits > kLargestListUnits)
             throw CQORMemAllocException(TEXT("buffer"), QOR_HERE);
-        buffer = CQORBuffer<WCHAR>(ulUnits);
-        if (buffer.getNumElems() != ulUnits)
+        if (!buffer.allocBuffer(ulUnits))
             throw CQORBufferInitException(QOR_HERE);
         DWORD dwCount = read(buffer.getBuffer(), ulUnits);
         if (dwCount != ulUnits - 2)

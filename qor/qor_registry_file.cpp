@@ -105,8 +105,10 @@ bool isSafeUnit(WCHAR ch, bool bUnicode)
 
 bool hasOnlySafeUnits(const CQORWCharString& strText, bool bUnicode)
 {
+    // The length is counted, not stored: once.
     const WCHAR* pUnits = strText.getBuffer();
-    for (ULONG i = 0; i < strText.getLength(); ++i)
+    ULONG ulLength = strText.getLength();
+    for (ULONG i = 0; i < ulLength; ++i)
     {
         if (!isSafeUnit(pUnits[i], bUnicode))
             return false;
