@@ -23,6 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
                    static_cast<std::streamsize>(strText.size() * sizeof(char16_t)));
     }
     (void)CQORRegistryFile(TEXT("C:\\fuzz.ini")).readFile();
-    fuzzCheckRoundTrip(HKEY_CURRENT_USER, TEXT("Fuzz"), TEXT("C:\\out\\again.ini"));
+    fuzzCheckRoundTrip(HKEY_CURRENT_USER, TEXT("Fuzz"), TEXT("C:\\again.ini"));
     return 0;
 }
