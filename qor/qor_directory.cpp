@@ -21,7 +21,7 @@ CQORWCharString searchPatternOf(const CQORWCharString& szPath)
     }
     else if (chLast == ':')
         szPattern += TEXT("\\*");
-    else if (chLast == '\\')
+    else if (chLast == '\\' || chLast == '/')
         szPattern += TEXT("*");
     return szPattern;
 }
@@ -98,8 +98,11 @@ bool CQORDirectory::createDirectory()
     {
         if (isValidDirectory() || m_szDirectoryName.getLength() == 0)
             return false;
+        // Windows takes "/" as a separator too: the levels are cut at either.
         CQORWCharString szPath(m_szDirectoryName);
         const CQORWCharString szSeparator(kSeparator);
+        if (szPath.contains(TEXT("/")))
+            szPath.replace(TEXT("/"), szSeparator, 0, ssmAll);
         if (!szPath.endsWith(szSeparator))
             szPath += szSeparator;
         bool bCreated = false;

@@ -20,7 +20,8 @@ public:
     // fewer than two characters is false, with the index failure logged.
     static bool isValidWindowsDirectory(const CQORWCharString& szPath);
     bool isValidDirectory();
-    // Creates each missing level of the name (C:\a\b: C:\a\, then C:\a\b\). True when the last
+    // Creates each missing level of the name, cut at "\" or "/" (C:\a\b: C:\a\, then
+    // C:\a\b\). True when the last
     // creation it attempted succeeded; false when one failed (the levels made before it
     // stay) or when nothing was missing.
     bool createDirectory();

@@ -6,10 +6,13 @@ namespace
 {
 // What an entry is read through; a value that fills it may have been cut.
 const ULONG kValueUnits = 1024;
-// What a section or the section names are read through; the platform answers the size
-// less 2 when the list did not fit.
-const ULONG kListUnits = 0x7FFF;
-const DWORD kListCutCount = kListUnits - 2;
+// What a section or the section names are first read through; the platform answers the
+// size less 2 when the list did not fit, and the buffer then doubles up to the largest.
+// Most lists fit the first: every read zeroes its whole buffer twice.
+const ULONG kListUnits = 0x800;
+const ULONG kLargestListUnits = 0x800 * 0x10000;
+// Added and removed again to make a section that does not exist: the section stays, empty.
+LPCWSTR const kPlaceholderKey = TEXT("QORNewSection");
 // Handed to the platform as the default, so a missing entry reads as this text.
 LPCWSTR const kNotFound = TEXT("Not Found");
 const LONG kMissingInt = -1;
@@ -25,6 +28,22 @@ LPCWSTR textOf(const CQORWCharString& str)
 LONG lastError()
 {
     return static_cast<LONG>(GetLastError());
+}
+
+// Fills buffer through read, a list call of the platform, with a buffer large enough for
+// the whole list; the count the call answered.
+template <class TRead> DWORD readWholeList(CQORBuffer<WCHAR>& buffer, TRead read)
+{
+    for (ULONG ulUnits = kListUnits;; ulUnits *= 2)
+    {
+        if (ulUnits > kLargestListUnits)
+            throw CQORMemAllocException(TEXT("buffer"), QOR_HERE);
+        if (!buffer.allocBuffer(ulUnits))
+            throw CQORBufferInitException(QOR_HERE);
+        DWORD dwCount = read(buffer.getBuffer(), ulUnits);
+        if (dwCount != ulUnits - 2)
+            return dwCount;
+    }
 }
 } // namespace
 
@@ -45,7 +64,14 @@ bool CQORIni::createProfileSection(const CQORWCharString& szSection)
     QOR_TRACE(scope, "CQORIni", "createProfileSection");
     try
     {
-        if (!WritePrivateProfileSectionW(textOf(szSection), nullptr, m_szFileName.getBuffer()))
+        // A section that lists entries exists and keeps them all.
+        CQORStringList lines;
+        if (getProfileSection(szSection, lines))
+            return scope.passed(true);
+        if (!WritePrivateProfileStringW(textOf(szSection), kPlaceholderKey, TEXT(""),
+                                        m_szFileName.getBuffer()) ||
+            !WritePrivateProfileStringW(textOf(szSection), kPlaceholderKey, nullptr,
+                                        m_szFileName.getBuffer()))
             throw CQORWritePrivateProfileSectionException(szSection.getBuffer(), lastError(),
                                                           QOR_HERE);
         return scope.passed(true);
@@ -76,9 +102,14 @@ bool CQORIni::getProfileSection(const CQORWCharString& szSection, CQORStringList
     QOR_TRACE(scope, "CQORIni", "getProfileSection");
     try
     {
-        CQORBuffer<WCHAR> buffer(kListUnits);
-        DWORD dwCount = GetPrivateProfileSectionW(textOf(szSection), buffer.getBuffer(),
-                                                  buffer.getNumElems(), m_szFileName.getBuffer());
+        CQORBuffer<WCHAR> buffer(0);
+        DWORD dwCount =
+            readWholeList(buffer,
+                          [this, &szSection](LPWSTR pBuffer, DWORD dwUnits)
+                          {
+                              return GetPrivateProfileSectionW(textOf(szSection), pBuffer, dwUnits,
+                                                               m_szFileName.getBuffer());
+                          });
         return scope.passed(fillList(buffer, dwCount, list));
     }
     QOR_CATCH_RETURN(false, lastError())
@@ -89,9 +120,10 @@ bool CQORIni::getProfileSectionNames(CQORStringList& list)
     QOR_TRACE(scope, "CQORIni", "getProfileSectionNames");
     try
     {
-        CQORBuffer<WCHAR> buffer(kListUnits);
-        DWORD dwCount = GetPrivateProfileSectionNamesW(buffer.getBuffer(), buffer.getNumElems(),
-                                                       m_szFileName.getBuffer());
+        CQORBuffer<WCHAR> buffer(0);
+        DWORD dwCount = readWholeList(
+            buffer, [this](LPWSTR pBuffer, DWORD dwUnits)
+            { return GetPrivateProfileSectionNamesW(pBuffer, dwUnits, m_szFileName.getBuffer()); });
         return scope.passed(fillList(buffer, dwCount, list));
     }
     QOR_CATCH_RETURN(false, lastError())
@@ -155,7 +187,7 @@ void CQORIni::writeString(const CQORWCharString& szSection, const CQORWCharStrin
 
 bool CQORIni::fillList(const CQORBuffer<WCHAR>& buffer, ULONG ulCount, CQORStringList& list)
 {
-    if (ulCount == 0 || ulCount == kListCutCount)
+    if (ulCount == 0)
         return false;
     list.clear();
     const WCHAR* pUnits = buffer.getBuffer();

@@ -12,15 +12,15 @@ public:
     explicit CQORIni(CQORWCharString szFileName);
     virtual ~CQORIni();
 
-    // Writes the section with no content, which Windows (and Wine) take as removing a
-    // section of that name; true once the file could be written.
+    // Makes the section, empty, unless it exists; an existing section keeps its entries.
+    // True once the section is in the file.
     virtual bool createProfileSection(const CQORWCharString& szSection);
     // False for a missing key and for a value of -1 (one record either way); lValue is set
     // only on success. A value that is not a number reads as 0.
     virtual bool getProfileInt(const CQORWCharString& szSection, const CQORWCharString& szKey,
                                LONG& lValue);
-    // The section's "key=value" lines in file order; the list is replaced only when the
-    // platform delivered something.
+    // The section's "key=value" lines in file order, however long the section; the list is
+    // replaced only when the platform delivered something.
     virtual bool getProfileSection(const CQORWCharString& szSection, CQORStringList& list);
     virtual bool getProfileSectionNames(CQORStringList& list);
     // False for a missing key, an empty value, the value "Not Found" and a value of 1022

@@ -84,6 +84,16 @@ protected:
     std::string m_strFolder;
 };
 
+void enablePrivilege(LPCWSTR szName)
+{
+    HANDLE hToken = nullptr;
+    TOKEN_PRIVILEGES enable = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &hToken));
+    ASSERT_TRUE(LookupPrivilegeValueW(nullptr, szName, &enable.Privileges[0].Luid));
+    EXPECT_TRUE(AdjustTokenPrivileges(hToken, FALSE, &enable, 0, nullptr, nullptr));
+    CloseHandle(hToken);
+}
+
 const char* const kRoundTripFile = QOR_TEST_DATA_DIR "/registry_roundtrip.reg";
 
 } // namespace
@@ -169,6 +179,8 @@ TEST_F(HostRegistry, ReadsTheOlderRegedit4Text)
            "\"Gone\"=\"soon\"\r\n"
            "\"Gone\"=-\r\n"
            "\"Broken\"=dword:123456789\r\n"
+           "\"Padded\"=hex:0000000000000000000000000000000001\r\n"
+           "\"TooBig\"=hex:0000000000000000000000000000000100\r\n"
            "\r\n"
            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne\\Old]\r\n"
            "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne\\Old]\r\n"
@@ -186,9 +198,10 @@ TEST_F(HostRegistry, ReadsTheOlderRegedit4Text)
         << "8-bit text in hex(2) becomes UTF-16";
     EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), dwType);
     EXPECT_EQ(std::vector<BYTE>({1, 2, 3, 4}), valueBytes(hKey, TEXT("Bytes")));
-    EXPECT_EQ(std::set<std::string>({"Version", "Caf\xC3\xA9", "", "Expand", "Bytes"}),
+    EXPECT_EQ(std::vector<BYTE>({1}), valueBytes(hKey, TEXT("Padded")));
+    EXPECT_EQ(std::set<std::string>({"Version", "Caf\xC3\xA9", "", "Expand", "Bytes", "Padded"}),
               valueNames(hKey))
-        << "a deleted value and a number of nine digits are not there";
+        << "a deleted value, a number of nine digits and a byte past 0xFF are not there";
     RegCloseKey(hKey);
     EXPECT_EQ(nullptr, openKey(HKEY_LOCAL_MACHINE, TEXT("SOFTWARE\\Arvenne\\Old")));
 }
@@ -299,12 +312,17 @@ TEST_F(HostRegistry, SavedKeyRestoresIntoAnotherKey)
     HKEY hChild = create(hSource, TEXT("Child"));
     ASSERT_EQ(ERROR_SUCCESS, setDword(hChild, TEXT("Number"), 5));
     RegCloseKey(hChild);
+    // As on Windows, the token must have enabled the privilege first.
+    HKEY hTarget = create(HKEY_CURRENT_USER, TEXT("Software\\Target"));
+    EXPECT_EQ(ERROR_PRIVILEGE_NOT_HELD, RegSaveKeyW(hSource, TEXT("C:\\backup.hiv"), nullptr));
+    EXPECT_EQ(ERROR_PRIVILEGE_NOT_HELD, RegRestoreKeyW(hTarget, TEXT("C:\\backup.hiv"), 0));
+    enablePrivilege(SE_BACKUP_NAME);
+    enablePrivilege(SE_RESTORE_NAME);
     ASSERT_EQ(ERROR_SUCCESS, RegSaveKeyW(hSource, TEXT("C:\\backup.hiv"), nullptr));
     EXPECT_EQ(ERROR_ALREADY_EXISTS, RegSaveKeyW(hSource, TEXT("C:\\backup.hiv"), nullptr));
     EXPECT_EQ(ERROR_PATH_NOT_FOUND, RegSaveKeyW(hSource, TEXT("C:\\no\\such\\x.hiv"), nullptr));
     RegCloseKey(hSource);
 
-    HKEY hTarget = create(HKEY_CURRENT_USER, TEXT("Software\\Target"));
     ASSERT_EQ(ERROR_SUCCESS, setString(hTarget, TEXT("Before"), TEXT("replaced")));
     HKEY hOldChild = create(hTarget, TEXT("OldChild"));
     ASSERT_EQ(ERROR_SUCCESS, RegRestoreKeyW(hTarget, TEXT("c:\\backup.hiv"), 0));

@@ -361,6 +361,13 @@ TEST_F(ProfileTest, UnicodeFilesKeepTheirEncoding)
     strBigEndian[strBigEndian.size() - 5] = 'w';
     EXPECT_EQ(strBigEndian, m_file.bytes());
 
+    // A NUL unit ends a section name, key or value where it stands, as in a C string.
+    const WCHAR aWithNuls[] = {'[', 'n', 0,   'x', ']', '\r', '\n', 'k', 0,
+                               'y', '=', 'v', 0,   'w', '\r', '\n', 0};
+    ASSERT_TRUE(m_file.write("\xFF\xFE" + utf16le(WString(aWithNuls, 16))));
+    EXPECT_EQ("2:n||", names());
+    EXPECT_EQ("v", read(TEXT("n"), TEXT("k")));
+
     ASSERT_TRUE(m_file.write("\xEF\xBB\xBF[s]\nk=caf\xC3\xA9\n"));
     EXPECT_EQ("caf\xC3\xA9", read(TEXT("s"), TEXT("k")));
     EXPECT_TRUE(write(TEXT("s"), TEXT("k"), aCafe));

@@ -67,6 +67,16 @@ TEST_F(Directory, CreateMakesEveryMissingLevel)
     EXPECT_FALSE(directory.createDirectory());
     CQORDirectory withSeparator(at(TEXT("a\\b\\")).c_str());
     EXPECT_FALSE(withSeparator.createDirectory());
+
+    // "/" separates levels as "\" does, alone or mixed, trailing or not.
+    for (LPCWSTR szPath : {TEXT("s/t/u"), TEXT("v\\w/x/")})
+    {
+        CQORDirectory slashes(at(szPath).c_str());
+        EXPECT_TRUE(slashes.createDirectory()) << utf8(szPath);
+        EXPECT_TRUE(slashes.isValidDirectory()) << utf8(szPath);
+    }
+    EXPECT_TRUE(isFolder(at(TEXT("s\\t")).c_str()));
+    EXPECT_TRUE(isFolder(at(TEXT("v\\w\\x")).c_str()));
 }
 
 TEST_F(Directory, CreateStopsAtALevelThatCannotBeMadeAndKeepsTheOnesBefore)

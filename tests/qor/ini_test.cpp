@@ -167,9 +167,9 @@ TEST_F(IniTest, SectionNamesComeInFileOrder)
     EXPECT_EQ((std::vector<std::string>{"b", "A", "c d"}), itemsOf(list));
 }
 
-TEST_F(IniTest, ListsThatFillTheBufferAreNotRead)
+TEST_F(IniTest, ListsLongerThanTheFirstBufferAreReadWhole)
 {
-    // 40 lines of 1000 characters cannot come back whole through 32767 characters.
+    // 40 lines of 1000 characters, and 40 names as long, do not fit 32767 characters.
     std::string strText = "[big]\r\n";
     for (int i = 0; i < 40; ++i)
         strText += "k" + std::to_string(i) + "=" + std::string(1000, 'v') + "\r\n";
@@ -178,10 +178,14 @@ TEST_F(IniTest, ListsThatFillTheBufferAreNotRead)
     ASSERT_TRUE(m_file.write(strText));
 
     CQORStringList list;
-    fillList(list, TEXT("old"));
-    EXPECT_FALSE(m_ini.getProfileSection(TEXT("big"), list));
-    EXPECT_FALSE(m_ini.getProfileSectionNames(list));
-    EXPECT_EQ(std::vector<std::string>{"old"}, itemsOf(list));
+    ASSERT_TRUE(m_ini.getProfileSection(TEXT("big"), list));
+    std::vector<std::string> vecLines = itemsOf(list);
+    ASSERT_EQ(40u, vecLines.size());
+    EXPECT_EQ("k39=" + std::string(1000, 'v'), vecLines.back());
+    ASSERT_TRUE(m_ini.getProfileSectionNames(list));
+    std::vector<std::string> vecNames = itemsOf(list);
+    ASSERT_EQ(41u, vecNames.size());
+    EXPECT_EQ(std::string(1000, 'n'), vecNames.back());
 }
 
 TEST_F(IniTest, RefusedWritesAreLoggedWithTheirNames)
@@ -234,13 +238,13 @@ TEST_F(IniTest, EmptyNamesAndValuesAreWrittenAsEntries)
     EXPECT_EQ((std::vector<std::string>{"first=1", "=REG_SZ:\"x\"", "empty="}), itemsOf(list));
 }
 
-TEST_F(IniTest, CreatingASectionSucceedsWhetherOrNotItExists)
+TEST_F(IniTest, CreatingASectionMakesItEmptyAndKeepsAnExistingOneWhole)
 {
-    ASSERT_TRUE(m_file.write("[keep]\r\na=1\r\n[gone]\r\nb=2\r\n"));
+    ASSERT_TRUE(m_file.write("[keep]\r\na=1\r\n[Empty]\r\n"));
     EXPECT_TRUE(m_ini.createProfileSection(TEXT("new")));
-    // The platform takes a section without content as one to remove.
-    EXPECT_TRUE(m_ini.createProfileSection(TEXT("gone")));
-    EXPECT_EQ("[keep]\r\na=1\r\n", m_file.bytes());
+    EXPECT_TRUE(m_ini.createProfileSection(TEXT("KEEP")));
+    EXPECT_TRUE(m_ini.createProfileSection(TEXT("empty")));
+    EXPECT_EQ("[keep]\r\na=1\r\n[Empty]\r\n[new]\r\n", m_file.bytes());
 }
 
 TEST_F(IniTest, OperationsAreTracedWithTheirResults)

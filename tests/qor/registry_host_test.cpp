@@ -11,6 +11,7 @@
 #include "qor_registry_string.h"
 #include "qor_ini.h"
 #include "recording_engine.h"
+#include "test_files.h"
 
 namespace
 {
@@ -176,7 +177,7 @@ TEST(RegistryHost, TextFileExportGoesOnPastAFailedEntryOrKind)
     qorhost::failCall("RegQueryMultipleValuesW", ERROR_ACCESS_DENIED,
                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne\\Velmora\\Below");
     CQORRegistryFile file(TEXT("C:\\velmora.txt"));
-    EXPECT_TRUE(file.writeFile(HKEY_LOCAL_MACHINE, kVelmora, true));
+    EXPECT_FALSE(file.writeFile(HKEY_LOCAL_MACHINE, kVelmora, true)) << "two values are lost";
     CQORIni ini(TEXT("C:\\velmora.txt"));
     CQORStringList sections;
     ASSERT_TRUE(ini.getProfileSectionNames(sections));
@@ -199,7 +200,7 @@ TEST(RegistryHost, TextFileImportGoesOnPastAKeyItCannotCreate)
     qorhost::failCall("RegCreateKeyExW", ERROR_ACCESS_DENIED,
                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Refused");
     CQORRegistryFile file(TEXT("C:\\import.txt"));
-    EXPECT_TRUE(file.readFile());
+    EXPECT_FALSE(file.readFile()) << "one section is lost";
     EXPECT_FALSE(CQORRegistryKey(HKEY_LOCAL_MACHINE, TEXT("SOFTWARE\\Refused"), KEY_READ, false, 0)
                      .exists());
     CQORRegistryDword marker(HKEY_LOCAL_MACHINE, kVelmora, TEXT("FirefoxPatch"), KEY_READ, false,
@@ -209,5 +210,8 @@ TEST(RegistryHost, TextFileImportGoesOnPastAKeyItCannotCreate)
     EXPECT_EQ(1u, dwOut);
 
     CQORRegistryFile missing(TEXT("C:\\missing.txt"));
-    EXPECT_TRUE(missing.readFile()) << "a file without sections imports nothing";
+    EXPECT_FALSE(missing.readFile());
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\empty.txt"), ""));
+    EXPECT_TRUE(CQORRegistryFile(TEXT("C:\\empty.txt")).readFile())
+        << "a file without sections imports nothing";
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../platform/registry_roundtrip.h"
 #include "../platform/registry_test_support.h"
 #include "qor_ini.h"
 #include "qor_registry_file.h"
@@ -270,24 +271,25 @@ TEST_F(RegistryTransfer, ImportSkipsEntriesItCannotReadWhole)
                   "Twice=REG_SZ:\"\"x\"\"", "Plain=REG_SZ_EXPAND:\"no reference\"",
                   "Quad=REG_QWORD:01", "a:b=REG_SZ:\"colon\"", "Lost=no tag"});
     CQORRegistryFile file(fileName().c_str());
-    EXPECT_TRUE(file.readFile());
-    EXPECT_EQ((std::set<std::string>{"Tree", "Tree|Odd|3|010203", "Tree|NoList|7|",
-                                     "Tree|OneEmpty|7|0000", "Tree|Short|4|1F000000",
-                                     "Tree|Twice|1|2200780022000000",
-                                     "Tree|a:b|1|63006F006C006F006E000000"}),
+    // What could be read is applied; the rest is skipped and makes the import false.
+    EXPECT_FALSE(file.readFile());
+    EXPECT_EQ((std::set<std::string>{
+                  "Tree", "Tree|Odd|3|010203", "Tree|NoList|7|", "Tree|OneEmpty|7|0000",
+                  "Tree|Short|4|1F000000", "Tree|Twice|1|2200780022000000",
+                  "Tree|Plain|2|6E006F0020007200650066006500720065006E00630065000000",
+                  "Tree|a:b|1|63006F006C006F006E000000"}),
               tree());
 }
 
-TEST_F(RegistryTransfer, UnknownRootsFallBackOnBothSides)
+TEST_F(RegistryTransfer, UnknownRootsAreRefusedOrReadAsTheLocalMachine)
 {
-    // A handle the table does not name is written as HKEY_CURRENT_USER.
+    // A handle the file cannot name would come back below another root: nothing is written.
     HKEY hTree = createBelow("Tree");
     ASSERT_EQ(ERROR_SUCCESS, setDword(hTree, TEXT("N"), 1));
     CQORRegistryFile file(fileName().c_str());
-    EXPECT_TRUE(file.writeFile(m_hKey, TEXT("Tree"), true));
+    EXPECT_FALSE(file.writeFile(m_hKey, TEXT("Tree"), true));
     RegCloseKey(hTree);
-    EXPECT_EQ((std::vector<std::string>{"[HKEY_CURRENT_USER\\Tree]", "N=REG_DWORD:0x00000001"}),
-              fileContent());
+    EXPECT_EQ(std::vector<std::string>(), fileContent());
 
     // A root name the table does not know is read as HKEY_LOCAL_MACHINE.
     DeleteFileW(fileName().c_str());
@@ -313,6 +315,114 @@ TEST_F(RegistryTransfer, ExportMakesTheFileFolder)
     qorTestRemoveTree(strFolder);
     WideText strFile = strFolder + wide("\\below\\tree.qreg");
     EXPECT_TRUE(treeKey().exportKey(strFile.c_str(), kTextFormat, true));
-    EXPECT_NE(std::string::npos, qorTestReadFile(strFile).find("N=REG_DWORD:0x00000001"));
+    // UTF-16LE with its mark, so that the profile calls keep every character.
+    std::string strBytes = qorTestReadFile(strFile);
+    std::string strEntry;
+    for (char ch : std::string("N=REG_DWORD:0x00000001"))
+        strEntry += std::string{ch, '\0'};
+    EXPECT_EQ(0u, strBytes.find("\xFF\xFE"));
+    EXPECT_NE(std::string::npos, strBytes.find(strEntry));
     qorTestRemoveTree(strFolder);
+}
+
+TEST_F(RegistryTransfer, TextFileGivesBackEveryValueExactlyOrSaysItCouldNot)
+{
+    // What a line cannot hold as it is: line breaks and text that looks like sections,
+    // names that start a comment, a header or a coded name, hold "=" or blank ends, the
+    // default value, text outside ANSI, data of a size or layout the plain forms do not
+    // give back, types without a plain form, and a section and a list of section names
+    // longer than 32767 characters.
+    const std::string strLong(12000, '\x5A');
+    const std::vector<BYTE> vecLong(strLong.begin(), strLong.end());
+    struct SCase
+    {
+        const char* szName;
+        DWORD dwType;
+        std::vector<BYTE> vecData;
+    } aCases[] = {
+        {"Injected", REG_SZ,
+         utf16Bytes("x\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QorInjected]\r\nN=REG_DWORD:0x1")},
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\QorInjected]", REG_SZ, utf16Bytes("v")},
+        {"a=b", REG_SZ, utf16Bytes("v")},
+        {";comment", REG_DWORD, {1, 0, 0, 0}},
+        {" padded ", REG_SZ, utf16Bytes(" padded ")},
+        {"?q", REG_SZ, utf16Bytes("v")},
+        {"line\nbreak", REG_BINARY, {1}},
+        {"", REG_SZ, utf16Bytes("default")},
+        {"Unicode", REG_SZ, utf16Bytes("\xCE\xA9mega\xE4\xB8\xAD")},
+        {"Big", REG_BINARY, vecLong},
+        {"ShortNumber", REG_DWORD, {1, 2}},
+        {"NoBytes", REG_SZ, {}},
+        {"Terminator", REG_SZ, {0, 0}},
+        {"Odd", REG_SZ, {'a', 0, 'b'}},
+        {"Unterminated", REG_SZ, {'a', 0}},
+        {"Path", REG_EXPAND_SZ, utf16Bytes("C:\\x")},
+        {"Percent", REG_EXPAND_SZ, utf16Bytes("100%")},
+        {"TwoEmpty", REG_MULTI_SZ, {'a', 0, 0, 0, 0, 0}},
+        {"Bare", REG_MULTI_SZ, {'a', 0}},
+        {"EmptyList", REG_MULTI_SZ, {0, 0, 0, 0}},
+        {"Quad", 11, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"None", REG_NONE, {}},
+    };
+    HKEY hTree = createBelow("Tree");
+    for (const SCase& test : aCases)
+        ASSERT_EQ(ERROR_SUCCESS,
+                  setBytes(hTree, wide(test.szName).c_str(), test.dwType, test.vecData))
+            << test.szName;
+    RegCloseKey(hTree);
+    const std::string strLongName(250, 'k');
+    for (int i = 0; i < 100; ++i)
+    {
+        HKEY hKey = createBelow(("Tree\\Long\\" + strLongName + std::to_string(i)).c_str());
+        ASSERT_EQ(ERROR_SUCCESS, setDword(hKey, TEXT("N"), static_cast<DWORD>(i)));
+        RegCloseKey(hKey);
+    }
+    std::set<std::string> setBefore = tree();
+    CQORRegistryKey key = treeKey();
+    ASSERT_TRUE(key.exportKey(fileName().c_str(), kTextFormat, true));
+
+    // A reader that knows only the five plain forms would create no value but these.
+    std::set<std::string> setNames = {"N"};
+    for (const SCase& test : aCases)
+        setNames.insert(test.szName);
+    for (const std::string& strLine : fileContent())
+    {
+        std::string strTag = strLine.substr(strLine.find('=') + 1);
+        strTag = strTag.substr(0, strTag.find(':'));
+        if (strLine[0] != '[' && strTag != "REG_RAW")
+        {
+            EXPECT_EQ(1u, setNames.count(strLine.substr(0, strLine.find('=')))) << strLine;
+        }
+    }
+
+    ASSERT_EQ(ERROR_SUCCESS, deleteTree(HKEY_CURRENT_USER, below("Tree").c_str()));
+    EXPECT_TRUE(key.importKey(fileName().c_str(), kTextFlags));
+    EXPECT_EQ(setBefore, tree());
+    HKEY hInjected = nullptr;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, TEXT("SOFTWARE\\QorInjected"), 0,
+                                           KEY_READ, &hInjected));
+
+    // A key whose name a section header cannot hold: said, and the rest still goes.
+    hTree = createBelow("Tree\\Trailing ");
+    ASSERT_EQ(ERROR_SUCCESS, setDword(hTree, TEXT("Lost"), 1));
+    RegCloseKey(hTree);
+    EXPECT_FALSE(key.exportKey(fileName().c_str(), kTextFormat, true));
+    ASSERT_EQ(ERROR_SUCCESS, deleteTree(HKEY_CURRENT_USER, below("Tree").c_str()));
+    EXPECT_TRUE(key.importKey(fileName().c_str(), kTextFlags));
+    EXPECT_EQ(setBefore, tree());
+}
+
+TEST_F(RegistryTransfer, TransfersThatCannotBeDoneSaySo)
+{
+    WideText strFile = fileName();
+    CQORRegistryKey missing(HKEY_CURRENT_USER, below("Missing").c_str(), KEY_READ, false, 0);
+    EXPECT_FALSE(missing.exportKey(strFile.c_str(), kTextFormat, true));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(strFile.c_str())) << "nothing written";
+    EXPECT_FALSE(missing.importKey(strFile.c_str(), kTextFlags)) << "no such file";
+
+    // A folder cannot be made below a file.
+    RegCloseKey(createBelow("Tree"));
+    ASSERT_TRUE(qorTestWriteFile(strFile, "x"));
+    EXPECT_FALSE(
+        treeKey().exportKey((strFile + wide("\\below\\tree.qreg")).c_str(), kTextFormat, true));
 }

@@ -56,6 +56,13 @@ std::u16string trimmed(const std::u16string& strText)
     return strText.substr(nStart, nEnd - nStart);
 }
 
+// A name or value read from the file ends at its first NUL unit, as a C string does: Wine
+// trims the field first and then hands it out up to that unit.
+std::u16string upToNul(const std::u16string& strText)
+{
+    return strText.substr(0, strText.find(char16_t(0)));
+}
+
 std::u16string withoutLeadingSpace(LPCWSTR szText)
 {
     while (isProfileSpace(*szText))
@@ -219,16 +226,16 @@ void ProfileFile::parseLine(const std::u16string& strLine, SProfileSection*& pSe
     {
         m_vecSections.push_back(SProfileSection());
         pSection = &m_vecSections.back();
-        pSection->strName = trimmed(strLine.substr(1, nClose - 1));
+        pSection->strName = upToNul(trimmed(strLine.substr(1, nClose - 1)));
         return;
     }
     SProfileKey key;
     size_t nEquals = strLine.find(u'=');
-    key.strName = trimmed(strLine.substr(0, nEquals));
+    key.strName = upToNul(trimmed(strLine.substr(0, nEquals)));
     if (nEquals != std::u16string::npos)
     {
         key.bHasValue = true;
-        key.strValue = trimmed(strLine.substr(nEquals + 1));
+        key.strValue = upToNul(trimmed(strLine.substr(nEquals + 1)));
     }
     // Of several nameless lines in a row only the first is kept.
     const std::vector<SProfileKey>& vecKeys = pSection->vecKeys;

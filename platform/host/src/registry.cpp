@@ -856,6 +856,10 @@ LONG WINAPI RegSaveKeyW(HKEY hKey, LPCWSTR lpFile, LPSECURITY_ATTRIBUTES /*lpSec
 {
     if (lpFile == nullptr || *lpFile == 0)
         return ERROR_INVALID_PARAMETER;
+    // Windows refuses a caller whose token has not enabled the privilege (Wine does not
+    // check: the host stays the stricter of the two).
+    if (!qorhost::isPrivilegeEnabled(SE_BACKUP_NAME))
+        return ERROR_PRIVILEGE_NOT_HELD;
     KeyPtr pKey;
     LONG lStatus = registry().use(hKey, "RegSaveKeyW", 0, pKey);
     if (lStatus != ERROR_SUCCESS)
@@ -878,6 +882,8 @@ LONG WINAPI RegRestoreKeyW(HKEY hKey, LPCWSTR lpFile, DWORD /*dwFlags*/)
 {
     if (lpFile == nullptr || *lpFile == 0)
         return ERROR_INVALID_PARAMETER;
+    if (!qorhost::isPrivilegeEnabled(SE_RESTORE_NAME))
+        return ERROR_PRIVILEGE_NOT_HELD;
     KeyPtr pKey;
     LONG lStatus = registry().use(hKey, "RegRestoreKeyW", 0, pKey);
     if (lStatus != ERROR_SUCCESS)

@@ -358,8 +358,10 @@ private:
                 }
                 int nValue = 0;
                 size_t nDigits = 0;
+                // Leading zeros are allowed, so the digits may be many: past 0xFF the value
+                // only has to stay too large.
                 for (; nPos < strText.size() && hexDigit(strText[nPos]) >= 0; ++nPos, ++nDigits)
-                    nValue = nValue * 16 + hexDigit(strText[nPos]);
+                    nValue = nValue > 0xFF ? nValue : nValue * 16 + hexDigit(strText[nPos]);
                 if (nDigits == 0 || nValue > 0xFF)
                     return false;
                 value.vecData.push_back(static_cast<BYTE>(nValue));
