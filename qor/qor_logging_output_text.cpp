@@ -288,9 +288,9 @@ enum EAppendStep
     asChanged   // the file appeared or vanished meanwhile: look again at once
 };
 
-// Another writer may hold the file alone while it writes the mark; it is asked this many
-// times, waiting a millisecond longer each time (under half a second in all).
-const int kAppendAttempts = 30;
+// Another writer holds the file alone only while it writes the mark; it is asked this many
+// times, waiting a millisecond longer each time (55 ms in all), before the line is given up.
+const int kAppendAttempts = 10;
 const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
 
 // One WriteFile with all the bytes; a failed or short write fails.
@@ -298,6 +298,22 @@ bool writeWhole(HANDLE hFile, const void* pBytes, DWORD dwBytes)
 {
     DWORD dwWritten = 0;
     return WriteFile(hFile, pBytes, dwBytes, &dwWritten, nullptr) && dwWritten == dwBytes;
+}
+
+// Writers take turns at this byte, far beyond the end of any log, for each line: an appending
+// handle alone does not keep two processes' lines apart everywhere (Wine writes each at the end
+// it last saw).
+const DWORD kTurnOffset = 0xFFFFFFFE;
+
+bool writeLineInTurn(HANDLE hFile, const CLogLine& line)
+{
+    OVERLAPPED turn = {};
+    turn.Offset = kTurnOffset;
+    if (!LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn))
+        return false;
+    bool bWritten = writeWhole(hFile, line.text(), line.length() * sizeof(WCHAR));
+    (void)UnlockFileEx(hFile, 0, 1, 0, &turn);
+    return bWritten;
 }
 
 bool isEmptyFile(HANDLE hFile, bool& bEmpty)
@@ -323,20 +339,24 @@ EAppendStep stepOfOpenError(DWORD dwError)
     }
 }
 
-// Appends the line with one write through a handle that may only append, so that lines of
-// other processes appending to the same file land before or after it, never inside it.
+// Appends the line with one write through a handle that may only append (and read, which
+// taking turns needs), so that lines of other processes appending to the same file land before
+// or after it, never inside it.
 EAppendStep appendLine(LPCWSTR szPath, const CLogLine& line)
 {
-    HANDLE hFile = CreateFileW(szPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hFile =
+        CreateFileW(szPath, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return stepOfOpenError(GetLastError());
     bool bEmpty = false;
     EAppendStep step = asFailed;
-    if (isEmptyFile(hFile, bEmpty))
-        step = bEmpty                                                          ? asUnmarked
-               : writeWhole(hFile, line.text(), line.length() * sizeof(WCHAR)) ? asDone
-                                                                               : asFailed;
+    if (!isEmptyFile(hFile, bEmpty))
+        step = asFailed;
+    else if (bEmpty)
+        step = asUnmarked;
+    else if (writeLineInTurn(hFile, line))
+        step = asDone;
     (void)CloseHandle(hFile);
     return step;
 }

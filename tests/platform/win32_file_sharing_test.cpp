@@ -102,3 +102,26 @@ TEST_F(Win32FileSharing, AppendingHandleWritesAtTheEndWhereverItsPointerStands)
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
     CloseHandle(hAppend);
 }
+
+TEST_F(Win32FileSharing, ExclusiveLockBeyondTheEndKeepsOtherHandlesWaiting)
+{
+    ASSERT_TRUE(qorTestWriteFile(at(TEXT("f.txt")), "abc"));
+    HANDLE hFirst = openFile(TEXT("f.txt"), GENERIC_READ | GENERIC_WRITE, kShareReadWrite);
+    HANDLE hSecond = openFile(TEXT("f.txt"), FILE_APPEND_DATA | FILE_READ_DATA, kShareReadWrite);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFirst);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hSecond);
+    OVERLAPPED far = {};
+    far.Offset = 0xFFFFFFFE;
+    const DWORD kTry = LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
+    EXPECT_TRUE(LockFileEx(hFirst, kTry, 0, 1, 0, &far));
+    EXPECT_FALSE(LockFileEx(hSecond, kTry, 0, 1, 0, &far));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_LOCK_VIOLATION), GetLastError());
+    EXPECT_TRUE(write(hSecond, "d")) << "the range lies beyond the data";
+    EXPECT_TRUE(UnlockFileEx(hFirst, 0, 1, 0, &far));
+    EXPECT_TRUE(LockFileEx(hSecond, kTry, 0, 1, 0, &far));
+    // Closing the handle ends its lock.
+    CloseHandle(hSecond);
+    EXPECT_TRUE(LockFileEx(hFirst, kTry, 0, 1, 0, &far));
+    CloseHandle(hFirst);
+    EXPECT_EQ("abcd", qorTestReadFile(at(TEXT("f.txt"))));
+}

@@ -339,6 +339,52 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     return TRUE;
 }
 
+namespace
+{
+// Sets or clears a lock on the range an OVERLAPPED names.
+BOOL lockRange(HANDLE hFile, short sType, bool bWait, DWORD dwLow, DWORD dwHigh,
+               LPOVERLAPPED lpOverlapped)
+{
+    DWORD dwAccess = 0;
+    HostFile* pFile = fileOf(hFile, dwAccess);
+    if (pFile == nullptr)
+        return qorhost::failWith(ERROR_INVALID_HANDLE);
+    if (lpOverlapped == nullptr)
+        return qorhost::failWith(ERROR_INVALID_PARAMETER);
+    struct flock lock = {};
+    lock.l_type = sType;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = static_cast<off_t>((static_cast<uint64_t>(lpOverlapped->OffsetHigh) << 32) |
+                                      lpOverlapped->Offset);
+    lock.l_len = static_cast<off_t>((static_cast<uint64_t>(dwHigh) << 32) | dwLow);
+    int iResult = -1;
+    do
+        iResult = fcntl(pFile->descriptor(), bWait ? F_OFD_SETLKW : F_OFD_SETLK, &lock);
+    while (iResult != 0 && errno == EINTR);
+    if (iResult == 0)
+        return TRUE;
+    if (errno == EAGAIN || errno == EACCES)
+        return qorhost::failWith(ERROR_LOCK_VIOLATION);
+    return qorhost::failWith(errno == EBADF ? ERROR_ACCESS_DENIED : fileErrorOf(errno));
+}
+} // namespace
+
+BOOL WINAPI LockFileEx(HANDLE hFile, DWORD dwFlags, DWORD /*dwReserved*/,
+                       DWORD nNumberOfBytesToLockLow, DWORD nNumberOfBytesToLockHigh,
+                       LPOVERLAPPED lpOverlapped)
+{
+    short sType = (dwFlags & LOCKFILE_EXCLUSIVE_LOCK) != 0 ? F_WRLCK : F_RDLCK;
+    return lockRange(hFile, sType, (dwFlags & LOCKFILE_FAIL_IMMEDIATELY) == 0,
+                     nNumberOfBytesToLockLow, nNumberOfBytesToLockHigh, lpOverlapped);
+}
+
+BOOL WINAPI UnlockFileEx(HANDLE hFile, DWORD /*dwReserved*/, DWORD nNumberOfBytesToUnlockLow,
+                         DWORD nNumberOfBytesToUnlockHigh, LPOVERLAPPED lpOverlapped)
+{
+    return lockRange(hFile, F_UNLCK, false, nNumberOfBytesToUnlockLow, nNumberOfBytesToUnlockHigh,
+                     lpOverlapped);
+}
+
 BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/)
 {
     if (lpPathName == nullptr || lpPathName[0] == 0)

@@ -78,6 +78,19 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
+#define LOCKFILE_FAIL_IMMEDIATELY 0x00000001
+#define LOCKFILE_EXCLUSIVE_LOCK 0x00000002
+
+// Byte-range locks that every process of the Linux machine using this layer sees, at the
+// offset lpOverlapped names (locks beyond the end of the file are fine). An exclusive lock
+// needs a handle that may write, a shared one a handle that may read; without
+// LOCKFILE_FAIL_IMMEDIATELY the call waits for the range, else it fails with
+// ERROR_LOCK_VIOLATION. Locks end with UnlockFileEx or when the handle's file is closed. The
+// locked range does not keep other handles from reading or writing it, as Windows would.
+BOOL WINAPI LockFileEx(HANDLE hFile, DWORD dwFlags, DWORD dwReserved, DWORD nNumberOfBytesToLockLow,
+                       DWORD nNumberOfBytesToLockHigh, LPOVERLAPPED lpOverlapped);
+BOOL WINAPI UnlockFileEx(HANDLE hFile, DWORD dwReserved, DWORD nNumberOfBytesToUnlockLow,
+                         DWORD nNumberOfBytesToUnlockHigh, LPOVERLAPPED lpOverlapped);
 // Creates one level: ERROR_ALREADY_EXISTS when it is there, ERROR_PATH_NOT_FOUND when
 // its parent is missing.
 BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
