@@ -110,18 +110,18 @@ TEST_F(Win32FileSharing, ExclusiveLockBeyondTheEndKeepsOtherHandlesWaiting)
     HANDLE hSecond = openFile(TEXT("f.txt"), FILE_APPEND_DATA | FILE_READ_DATA, kShareReadWrite);
     ASSERT_NE(INVALID_HANDLE_VALUE, hFirst);
     ASSERT_NE(INVALID_HANDLE_VALUE, hSecond);
-    OVERLAPPED far = {};
-    far.Offset = 0xFFFFFFFE;
+    OVERLAPPED beyond = {};
+    beyond.Offset = 0xFFFFFFFE;
     const DWORD kTry = LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
-    EXPECT_TRUE(LockFileEx(hFirst, kTry, 0, 1, 0, &far));
-    EXPECT_FALSE(LockFileEx(hSecond, kTry, 0, 1, 0, &far));
+    EXPECT_TRUE(LockFileEx(hFirst, kTry, 0, 1, 0, &beyond));
+    EXPECT_FALSE(LockFileEx(hSecond, kTry, 0, 1, 0, &beyond));
     EXPECT_EQ(static_cast<DWORD>(ERROR_LOCK_VIOLATION), GetLastError());
     EXPECT_TRUE(write(hSecond, "d")) << "the range lies beyond the data";
-    EXPECT_TRUE(UnlockFileEx(hFirst, 0, 1, 0, &far));
-    EXPECT_TRUE(LockFileEx(hSecond, kTry, 0, 1, 0, &far));
+    EXPECT_TRUE(UnlockFileEx(hFirst, 0, 1, 0, &beyond));
+    EXPECT_TRUE(LockFileEx(hSecond, kTry, 0, 1, 0, &beyond));
     // Closing the handle ends its lock.
     CloseHandle(hSecond);
-    EXPECT_TRUE(LockFileEx(hFirst, kTry, 0, 1, 0, &far));
+    EXPECT_TRUE(LockFileEx(hFirst, kTry, 0, 1, 0, &beyond));
     CloseHandle(hFirst);
     EXPECT_EQ("abcd", qorTestReadFile(at(TEXT("f.txt"))));
 }
