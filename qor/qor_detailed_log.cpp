@@ -1,7 +1,5 @@
 #include "qor_detailed_log.h"
 
-#include "qor_log_engine.h"
-
 CQORDetailedLog::CQORDetailedLog(ULONG ulType, LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,
                                  LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR szSourceFile,
                                  ULONG ulLine, bool bLogNow, bool bLogOnDestroy,
@@ -22,22 +20,7 @@ CQORDetailedLog::~CQORDetailedLog()
 
 bool CQORDetailedLog::log()
 {
-    // The caller may still want the error of the call that failed.
-    DWORD dwSavedError = GetLastError();
-    bool bWritten = false;
-    try
-    {
-        if (shouldLogObject(m_data))
-            bWritten = qorLogEngine().writeDetailed(m_usOutputMask, m_data);
-    }
-    catch (...)
-    {
-        bWritten = false;
-    }
-    if (bWritten)
-        m_bLogged = true;
-    SetLastError(dwSavedError);
-    return bWritten;
+    return logData(m_data, &m_data);
 }
 
 CQORLogException1::CQORLogException1(LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,

@@ -40,6 +40,8 @@ void qorFormatRecordMessage(const SQORRecordInfo& info, const SQORRecordArgs& ar
         wsprintfW(szMessage, info.szFormat, args.iNumber, szText1);
     else
         wsprintfW(szMessage, info.szFormat, szText1, szText2);
+    // A message cut at the buffer's end keeps no half of a surrogate pair.
+    szMessage[qorWholeUnits(szMessage, static_cast<ULONG>(lstrlenW(szMessage)))] = 0;
     data.setMessage(szMessage);
 }
 

@@ -20,6 +20,30 @@ bool CQORLogging::shouldLogObject(CQORDetailedLogData& data)
     return shouldLog(data) && qorLogEngine().isObjectSelected(data);
 }
 
+bool CQORLogging::logData(CQORLogData& data, CQORDetailedLogData* pDetailed)
+{
+    // The caller may still want the error of the call that failed.
+    DWORD dwSavedError = GetLastError();
+    bool bWritten = false;
+    try
+    {
+        CQORLogEngine& engine = qorLogEngine();
+        if (pDetailed != nullptr)
+            bWritten =
+                shouldLogObject(*pDetailed) && engine.writeDetailed(m_usOutputMask, *pDetailed);
+        else
+            bWritten = shouldLog(data) && engine.writeSimple(m_usOutputMask, data);
+    }
+    catch (...)
+    {
+        bWritten = false;
+    }
+    if (bWritten)
+        m_bLogged = true;
+    SetLastError(dwSavedError);
+    return bWritten;
+}
+
 void qorReportCaught(CQORLogging& caught)
 {
     if (!caught.isLogged())

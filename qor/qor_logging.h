@@ -23,6 +23,10 @@ protected:
     bool shouldLog(CQORLogData& data);
     // The level check followed by the object filter; used by detailed records.
     bool shouldLogObject(CQORDetailedLogData& data);
+    // The one way a record is written: selected as its form says (pDetailed, the same block as
+    // data, for a detailed record, else null), then handed to the outputs; sets the logged flag
+    // on success and leaves the thread's last-error value as it found it.
+    bool logData(CQORLogData& data, CQORDetailedLogData* pDetailed);
 
     bool m_bLogOnDestroy;
     USHORT m_usOutputMask;

@@ -1,17 +1,20 @@
 #include "qor_logging_config.h"
 
+#include <new>
+
 namespace
 {
 
 const LPCWSTR kLogsKey = TEXT("SOFTWARE\\Arvenne\\Logs");
 const USHORT kDefaultLogDetail =
     QOR_LOG_CRITICAL | QOR_LOG_EXCEPTION_BAD | QOR_LOG_ERROR | QOR_LOG_WARNING;
-// Byte counts read for the module's value and the object lists.
-const DWORD kModuleValueBytes = 260;
-const DWORD kObjectListBytes = 1024;
+// An object list is matched over this many units at most; names beyond them are not seen.
+const ULONG kObjectListUnits = 511;
 // The program path is fetched into 1024 units and kept only when much shorter.
 const DWORD kModulePathUnits = 1024;
 const int kMaxModulePath = 128;
+// A value rewritten while it is read is read again, a few times at most.
+const int kReadAttempts = 3;
 
 bool isSpace(WCHAR c)
 {
@@ -19,7 +22,7 @@ bool isSpace(WCHAR c)
 }
 
 // Decimal text to a number as the C runtime reads it: white space and a sign first, the
-// digits up to the first other character, saturated at the 32-bit limits.
+// digits up to the first other character (here also a comma), saturated at the 32-bit limits.
 LONG toNumber(LPCWSTR szText)
 {
     while (isSpace(*szText))
@@ -39,39 +42,114 @@ LONG toNumber(LPCWSTR szText)
     return llValue > 0x7FFFFFFFLL ? 0x7FFFFFFF : static_cast<LONG>(llValue);
 }
 
-bool containsText(LPCWSTR szText, LPCWSTR szPart)
+// Whether szPart occurs within the first ulUnits units of szText.
+bool containsText(LPCWSTR szText, ULONG ulUnits, LPCWSTR szPart)
 {
-    int nPart = lstrlenW(szPart);
-    for (; *szText != 0; ++szText)
+    ULONG ulPart = static_cast<ULONG>(lstrlenW(szPart));
+    for (ULONG ulStart = 0; ulStart + ulPart <= ulUnits; ++ulStart)
     {
-        int i = 0;
-        while (i < nPart && szText[i] == szPart[i])
+        ULONG i = 0;
+        while (i < ulPart && szText[ulStart + i] == szPart[i])
             ++i;
-        if (i == nPart)
+        if (i == ulPart)
             return true;
     }
-    return nPart == 0;
+    return false;
 }
+
+// The kinds of value the key holds, each with the registry types that store it.
+enum EValueKind
+{
+    vkNumber,
+    vkText
+};
+
+bool isOfKind(DWORD dwType, EValueKind kind)
+{
+    if (kind == vkNumber)
+        return dwType == REG_DWORD;
+    return dwType == REG_SZ || dwType == REG_EXPAND_SZ;
+}
+
+// One value of the logging key, read whole: a number of exactly four bytes, or a text of any
+// length, terminated here whether or not it was stored with its terminator.
+class CConfigValue
+{
+public:
+    CConfigValue() : m_pData(nullptr), m_dwBytes(0) {}
+    ~CConfigValue() { delete[] m_pData; }
+    CConfigValue(const CConfigValue&) = delete;
+    CConfigValue& operator=(const CConfigValue&) = delete;
+
+    // False when the key or the value is missing, cannot be read, or is not of the kind asked
+    // for: a setting stored as something else is no setting.
+    bool read(LPCWSTR szValueName, EValueKind kind)
+    {
+        if (szValueName == nullptr)
+            return false;
+        HKEY hKey = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+            return false;
+        bool bRead = false;
+        for (int i = 0; i < kReadAttempts && !bRead; ++i)
+        {
+            DWORD dwType = REG_NONE;
+            DWORD dwBytes = 0;
+            if (RegQueryValueExW(hKey, szValueName, nullptr, &dwType, nullptr, &dwBytes) !=
+                    ERROR_SUCCESS ||
+                !isOfKind(dwType, kind))
+                break;
+            LONG lResult = readData(hKey, szValueName, dwType, dwBytes);
+            if (lResult != ERROR_MORE_DATA)
+                bRead = lResult == ERROR_SUCCESS;
+        }
+        (void)RegCloseKey(hKey);
+        return bRead && (kind == vkText || m_dwBytes == sizeof(DWORD));
+    }
+
+    DWORD number() const
+    {
+        DWORD dwValue = 0;
+        for (DWORD i = 0; i < sizeof(dwValue); ++i)
+            dwValue |= static_cast<DWORD>(m_pData[i]) << (8 * i);
+        return dwValue;
+    }
+    LPCWSTR text() const { return reinterpret_cast<LPCWSTR>(m_pData); }
+    ULONG textUnits() const { return static_cast<ULONG>(lstrlenW(text())); }
+
+private:
+    // Reads the data into a zeroed buffer one unit longer than it, which terminates any text.
+    LONG readData(HKEY hKey, LPCWSTR szValueName, DWORD dwType, DWORD dwBytes)
+    {
+        delete[] m_pData;
+        m_dwBytes = 0;
+        DWORD dwSize = (dwBytes / sizeof(WCHAR) + 1) * sizeof(WCHAR);
+        m_pData = new (std::nothrow) BYTE[dwSize]();
+        if (m_pData == nullptr)
+            return ERROR_NOT_ENOUGH_MEMORY;
+        DWORD dwRead = dwBytes;
+        DWORD dwReadType = REG_NONE;
+        LONG lResult = RegQueryValueExW(hKey, szValueName, nullptr, &dwReadType, m_pData, &dwRead);
+        if (lResult == ERROR_SUCCESS && dwReadType != dwType)
+            return ERROR_MORE_DATA;
+        m_dwBytes = dwRead;
+        return lResult;
+    }
+
+    BYTE* m_pData;
+    DWORD m_dwBytes;
+};
 
 } // namespace
 
-bool CQORLoggingConfig::readValue(LPCWSTR szValueName, void* pData, DWORD dwBytes)
-{
-    if (szValueName == nullptr || pData == nullptr)
-        return false;
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    LONG lResult =
-        RegQueryValueExW(hKey, szValueName, nullptr, nullptr, static_cast<LPBYTE>(pData), &dwBytes);
-    RegCloseKey(hKey);
-    return lResult != ERROR_FILE_NOT_FOUND;
-}
-
 bool CQORLoggingConfig::readDword(LPCWSTR szValueName, DWORD& dwValue)
 {
+    CConfigValue value;
     dwValue = 0;
-    return readValue(szValueName, &dwValue, sizeof(dwValue));
+    if (!value.read(szValueName, vkNumber))
+        return false;
+    dwValue = value.number();
+    return true;
 }
 
 bool CQORLoggingConfig::isLoggingOn()
@@ -90,26 +168,17 @@ USHORT CQORLoggingConfig::getLogDetail()
 
 bool CQORLoggingConfig::hasModuleValue(LPCWSTR szModuleName)
 {
-    // One unit beyond the bytes read keeps the text terminated.
-    WCHAR szValue[kModuleValueBytes / sizeof(WCHAR) + 1] = {0};
-    return readValue(szModuleName, szValue, kModuleValueBytes);
+    CConfigValue value;
+    return value.read(szModuleName, vkText);
 }
 
 USHORT CQORLoggingConfig::getModuleOutputMask(LPCWSTR szModuleName)
 {
-    WCHAR szValue[kModuleValueBytes / sizeof(WCHAR) + 1] = {0};
-    if (!readValue(szModuleName, szValue, kModuleValueBytes))
+    CConfigValue value;
+    if (!value.read(szModuleName, vkText))
         return 0;
-    // What follows the first comma has no meaning.
-    for (WCHAR* p = szValue; *p != 0; ++p)
-    {
-        if (*p == ',')
-        {
-            *p = 0;
-            break;
-        }
-    }
-    return static_cast<USHORT>(toNumber(szValue) & 0xFFFF);
+    // The number ends at the first comma at the latest; what follows has no meaning.
+    return static_cast<USHORT>(toNumber(value.text()) & 0xFFFF);
 }
 
 bool CQORLoggingConfig::isInList(LPCWSTR szListName, LPCWSTR szObjectName, bool& bFound)
@@ -117,10 +186,13 @@ bool CQORLoggingConfig::isInList(LPCWSTR szListName, LPCWSTR szObjectName, bool&
     bFound = false;
     if (szObjectName == nullptr)
         return false;
-    WCHAR szList[kObjectListBytes / sizeof(WCHAR) + 1] = {0};
-    if (!readValue(szListName, szList, kObjectListBytes))
+    CConfigValue list;
+    if (!list.read(szListName, vkText))
         return false;
-    bFound = containsText(szList, szObjectName);
+    ULONG ulUnits = list.textUnits();
+    if (ulUnits > kObjectListUnits)
+        ulUnits = qorWholeUnits(list.text(), kObjectListUnits);
+    bFound = szObjectName[0] == 0 || containsText(list.text(), ulUnits, szObjectName);
     return true;
 }
 
@@ -161,20 +233,16 @@ bool CQORLoggingConfig::getOutputPath(ULONG ulOutputBit, LPWSTR szBuffer, DWORD 
     }
     if (szBuffer == nullptr || dwBytes < sizeof(WCHAR))
         return false;
-    // A path is only usable whole and terminated: the last unit stays a terminator, and a
-    // value that does not fit is no path at all.
-    DWORD dwUnits = dwBytes / sizeof(WCHAR);
-    for (DWORD i = 0; i < dwUnits; ++i)
-        szBuffer[i] = 0;
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    szBuffer[0] = 0;
+    CConfigValue path;
+    if (!path.read(szValueName, vkText))
         return false;
-    DWORD dwRead = (dwUnits - 1) * sizeof(WCHAR);
-    LONG lResult = RegQueryValueExW(hKey, szValueName, nullptr, nullptr,
-                                    reinterpret_cast<LPBYTE>(szBuffer), &dwRead);
-    RegCloseKey(hKey);
-    szBuffer[dwUnits - 1] = 0;
-    return lResult == ERROR_SUCCESS;
+    // A path is only usable whole: one that does not fit with its terminator is no path at all.
+    ULONG ulUnits = path.textUnits();
+    if (ulUnits >= dwBytes / sizeof(WCHAR))
+        return false;
+    lstrcpynW(szBuffer, path.text(), static_cast<int>(ulUnits + 1));
+    return true;
 }
 
 bool CQORLoggingConfig::getModuleName(LPWSTR szName)

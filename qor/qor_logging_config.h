@@ -1,6 +1,8 @@
 // CQORLoggingConfig: the logging key HKEY_LOCAL_MACHINE "SOFTWARE\Arvenne\Logs", read afresh
 // for every question. Stateless; every reader answers false, and never throws, when the key
-// or the value is missing or an argument is null.
+// or the value is missing or an argument is null. Each value is read whole and only as its
+// kind: numbers from REG_DWORD values, texts from REG_SZ and REG_EXPAND_SZ (unexpanded); a
+// value stored as anything else counts as absent, and its setting takes its default.
 #pragma once
 
 #include "qor_common.h"
@@ -14,12 +16,15 @@ public:
     USHORT getLogDetail();
     // The value named after the module is present.
     bool hasModuleValue(LPCWSTR szModuleName);
-    // The leading decimal number of the module's value, up to its first comma.
+    // The leading decimal number of the module's value, up to its first comma, however long
+    // the value.
     USHORT getModuleOutputMask(LPCWSTR szModuleName);
-    // True when the list is present; bFound then says whether it holds the name.
+    // True when the list is present; bFound then says whether it holds the name within its
+    // first 511 characters (a longer list is matched over those alone).
     bool isObjectAllowed(LPCWSTR szObjectName, bool& bFound);
     bool isObjectExcluded(LPCWSTR szObjectName, bool& bFound);
-    // The target of one output bit; the bit that names no output succeeds without reading.
+    // The target of one output bit into dwBytes of szBuffer; a value that does not fit with its
+    // terminator is refused. The bit that names no output succeeds without reading.
     bool getOutputPath(ULONG ulOutputBit, LPWSTR szBuffer, DWORD dwBytes);
 
     // The program file's base name without extension into szName (at least 512 units);
@@ -27,9 +32,6 @@ public:
     static bool getModuleName(LPWSTR szName);
 
 private:
-    // Reads one value into pData; true when the value is present, even when it is longer than
-    // the buffer.
-    bool readValue(LPCWSTR szValueName, void* pData, DWORD dwBytes);
     bool readDword(LPCWSTR szValueName, DWORD& dwValue);
     bool isInList(LPCWSTR szListName, LPCWSTR szObjectName, bool& bFound);
 };

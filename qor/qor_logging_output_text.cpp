@@ -272,34 +272,132 @@ bool createLogFolder(LPCWSTR szPath)
         return false;
     lstrcpynW(szFolder, szPath, iBackslash + 2);
     // A folder that is already there is what we want; a missing parent fails the open.
-    CreateDirectoryW(szFolder, nullptr);
+    (void)CreateDirectoryW(szFolder, nullptr);
     delete[] szFolder;
     return true;
 }
 
-// Appends the line to the file, creating it with its byte-order mark when it is new.
-bool appendToFile(LPCWSTR szPath, const CLogLine& line)
+// Where one attempt to write a line leaves it.
+enum EAppendStep
 {
-    const DWORD dwShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    HANDLE hFile = CreateFileW(szPath, GENERIC_WRITE, dwShare, nullptr, OPEN_EXISTING, 0, nullptr);
+    asDone,     // written, or (for the mark) the file now starts as it should
+    asFailed,   // the line cannot be written
+    asBusy,     // another writer holds the file alone for a moment
+    asMissing,  // there is no file yet
+    asUnmarked, // the file is empty: it needs its mark before any line
+    asChanged   // the file appeared or vanished meanwhile: look again at once
+};
+
+// Another writer holds the file alone only while it writes the mark; it is asked this many
+// times, waiting a millisecond longer each time (55 ms in all), before the line is given up.
+const int kAppendAttempts = 10;
+const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
+
+// One WriteFile with all the bytes; a failed or short write fails.
+bool writeWhole(HANDLE hFile, const void* pBytes, DWORD dwBytes)
+{
+    DWORD dwWritten = 0;
+    return WriteFile(hFile, pBytes, dwBytes, &dwWritten, nullptr) && dwWritten == dwBytes;
+}
+
+// Writers take turns at this byte, far beyond the end of any log, for each line: an appending
+// handle alone does not keep two processes' lines apart everywhere (Wine writes each at the end
+// it last saw).
+const DWORD kTurnOffset = 0xFFFFFFFE;
+
+bool writeLineInTurn(HANDLE hFile, const CLogLine& line)
+{
+    OVERLAPPED turn = {};
+    turn.Offset = kTurnOffset;
+    if (!LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn))
+        return false;
+    bool bWritten = writeWhole(hFile, line.text(), line.length() * sizeof(WCHAR));
+    (void)UnlockFileEx(hFile, 0, 1, 0, &turn);
+    return bWritten;
+}
+
+bool isEmptyFile(HANDLE hFile, bool& bEmpty)
+{
+    LONG lHigh = 0;
+    DWORD dwLow = SetFilePointer(hFile, 0, &lHigh, FILE_END);
+    if (dwLow == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS)
+        return false;
+    bEmpty = dwLow == 0 && lHigh == 0;
+    return true;
+}
+
+EAppendStep stepOfOpenError(DWORD dwError)
+{
+    switch (dwError)
+    {
+    case ERROR_SHARING_VIOLATION:
+        return asBusy;
+    case ERROR_FILE_NOT_FOUND:
+        return asMissing;
+    default:
+        return asFailed;
+    }
+}
+
+// Appends the line with one write through a handle that may only append (and read, which
+// taking turns needs), so that lines of other processes appending to the same file land before
+// or after it, never inside it.
+EAppendStep appendLine(LPCWSTR szPath, const CLogLine& line)
+{
+    HANDLE hFile =
+        CreateFileW(szPath, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return stepOfOpenError(GetLastError());
+    bool bEmpty = false;
+    EAppendStep step = asFailed;
+    if (!isEmptyFile(hFile, bEmpty))
+        step = asFailed;
+    else if (bEmpty)
+        step = asUnmarked;
+    else if (writeLineInTurn(hFile, line))
+        step = asDone;
+    (void)CloseHandle(hFile);
+    return step;
+}
+
+// Gives a new or empty file its byte-order mark while no one else can open it, so that the
+// mark is written once and before every line, however many writers find the file unmarked.
+EAppendStep markFile(LPCWSTR szPath, bool bCreate)
+{
+    HANDLE hFile = CreateFileW(szPath, GENERIC_WRITE, 0, nullptr,
+                               bCreate ? CREATE_NEW : OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
     {
-        hFile = CreateFileW(szPath, GENERIC_WRITE, dwShare, nullptr, OPEN_ALWAYS, 0, nullptr);
-        if (hFile == INVALID_HANDLE_VALUE)
-            return false;
-        // Another writer may have made the file in between; its mark is already there.
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-        {
-            const BYTE byteOrderMark[2] = {0xFF, 0xFE};
-            DWORD dwWritten = 0;
-            WriteFile(hFile, byteOrderMark, sizeof(byteOrderMark), &dwWritten, nullptr);
-        }
+        DWORD dwError = GetLastError();
+        if (dwError == ERROR_FILE_EXISTS || dwError == ERROR_FILE_NOT_FOUND)
+            return asChanged;
+        return stepOfOpenError(dwError);
     }
-    SetFilePointer(hFile, 0, nullptr, FILE_END);
-    DWORD dwWritten = 0;
-    WriteFile(hFile, line.text(), line.length() * sizeof(WCHAR), &dwWritten, nullptr);
-    CloseHandle(hFile);
-    return true;
+    bool bEmpty = false;
+    bool bMarked = isEmptyFile(hFile, bEmpty) &&
+                   (!bEmpty || writeWhole(hFile, kByteOrderMark, sizeof(kByteOrderMark)));
+    (void)CloseHandle(hFile);
+    return bMarked ? asDone : asFailed;
+}
+
+// Appends the line to the file, giving a new or empty file its byte-order mark first.
+bool appendToFile(LPCWSTR szPath, const CLogLine& line)
+{
+    for (int iAttempt = 1; iAttempt <= kAppendAttempts; ++iAttempt)
+    {
+        EAppendStep step = appendLine(szPath, line);
+        if (step == asDone)
+            return true;
+        // Once the file is marked the line follows in the next round.
+        if (step == asMissing || step == asUnmarked)
+            step = markFile(szPath, step == asMissing);
+        if (step == asFailed)
+            return false;
+        if (step == asBusy)
+            Sleep(static_cast<DWORD>(iAttempt));
+    }
+    return false;
 }
 
 } // namespace

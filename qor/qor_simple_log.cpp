@@ -1,7 +1,5 @@
 #include "qor_simple_log.h"
 
-#include "qor_log_engine.h"
-
 CQORSimpleLog::CQORSimpleLog(ULONG ulType, LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,
                              bool bLogNow, bool bLogOnDestroy, USHORT usOutputMask,
                              LPCWSTR szModuleName, LPCWSTR szOutputPath)
@@ -20,21 +18,7 @@ CQORSimpleLog::~CQORSimpleLog()
 
 bool CQORSimpleLog::log()
 {
-    DWORD dwSavedError = GetLastError();
-    bool bWritten = false;
-    try
-    {
-        if (shouldLog(m_data))
-            bWritten = qorLogEngine().writeSimple(m_usOutputMask, m_data);
-    }
-    catch (...)
-    {
-        bWritten = false;
-    }
-    if (bWritten)
-        m_bLogged = true;
-    SetLastError(dwSavedError);
-    return bWritten;
+    return logData(m_data, nullptr);
 }
 
 CLogNotification::CLogNotification(LPCWSTR szMessage, bool bLogNow)

@@ -6,6 +6,15 @@
 // The reporting position of a record: the source file as the compiler names it, and the line.
 #define QOR_HERE TEXT(__FILE__), __LINE__
 
+// How many of a text's first ulUnits units can be kept without splitting a surrogate pair:
+// one fewer when the last of them opens a pair.
+inline ULONG qorWholeUnits(LPCWSTR szText, ULONG ulUnits)
+{
+    if (ulUnits > 0 && szText[ulUnits - 1] >= 0xD800 && szText[ulUnits - 1] <= 0xDBFF)
+        return ulUnits - 1;
+    return ulUnits;
+}
+
 // Direction of an occurrence search.
 enum parseMode
 {

@@ -1,4 +1,5 @@
 // The module name a record is logged under, taken from the program's path.
+#include <functional>
 #include <string>
 
 #include "log_key_fixture.h"
@@ -55,4 +56,44 @@ TEST_F(LogKey, NamedModuleIsKept)
                            false, 1, TEXT("given"));
     EXPECT_TRUE(record.log());
     EXPECT_EQ("given", moduleOf(lines()));
+}
+
+TEST_F(LogKey, FailedOrShortWritesLeaveTheRecordUnlogged)
+{
+    struct
+    {
+        const char* szWhat;
+        bool bFileFirst; // a first line is written before the fault
+        std::function<void()> fault;
+    } cases[] = {
+        // A new file whose mark could not be written stays empty and is marked by the next line.
+        {"mark fails", false, [] { qorhost::failCall("WriteFile", ERROR_DISK_FULL, "", 1); }},
+        {"line fails", true, [] { qorhost::failCall("WriteFile", ERROR_DISK_FULL, "", 1); }},
+        {"line short", true, [] { qorhost::limitWrites(0, 1); }},
+        {"file missing", false,
+         [] { qorhost::failCall("CreateFileW", ERROR_ACCESS_DENIED, "", 1); }},
+    };
+    for (const auto& test : cases)
+    {
+        clean();
+        logTo(0x001B);
+        if (test.bFileFirst)
+        {
+            CQORLogException1 first(TEXT("first"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true,
+                                    false);
+        }
+        test.fault();
+        CQORLogException1 failed(TEXT("lost"), 5, 0, nullptr, nullptr, nullptr, 0, 1, false, false);
+        EXPECT_FALSE(failed.log()) << test.szWhat;
+        EXPECT_FALSE(failed.isLogged()) << test.szWhat;
+        CQORLogException1 after(TEXT("after"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+        EXPECT_TRUE(after.isLogged()) << test.szWhat;
+        std::vector<std::string> vecExpected;
+        if (test.bFileFirst)
+            vecExpected.push_back("<EXCEPTION_BAD> <qor_logging_host_tests> \"first\" "
+                                  "<Error: 0x00000005> ");
+        vecExpected.push_back("<EXCEPTION_BAD> <qor_logging_host_tests> \"after\" "
+                              "<Error: 0x00000005> ");
+        EXPECT_EQ(vecExpected, lines()) << test.szWhat;
+    }
 }

@@ -277,3 +277,93 @@ TEST_F(LogKey, WritingLeavesTheLastErrorAsItWas)
     EXPECT_FALSE(failed.isLogged());
     EXPECT_EQ(87u, GetLastError());
 }
+
+TEST_F(LogKey, FileHeldAloneByAnotherIsWaitedForBriefly)
+{
+    logTo(0x001B);
+    (void)CreateDirectoryW(TEXT("C:\\qorlogtest"), nullptr);
+    ASSERT_TRUE(qorTestWriteFile(m_strLog, ""));
+    HANDLE hHeld =
+        CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    CQORLogException1 refused(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    EXPECT_FALSE(refused.isLogged());
+    CloseHandle(hHeld);
+    // The empty file left behind gets its mark with the next line.
+    EXPECT_TRUE(refused.log());
+    EXPECT_EQ(1u, lines().size());
+}
+
+TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
+{
+    const wstring_t strList(600, ';');
+    const wstring_t strFolder = TEXT("C:\\qorlogtest\\");
+    // "C:\qorlogtest\" and ".log" around the name: 127 characters are the longest path kept.
+    const wstring_t strPath127 = strFolder + wstring_t(109, 'p') + TEXT(".log");
+    const wstring_t strPath128 = strFolder + wstring_t(110, 'p') + TEXT(".log");
+    struct
+    {
+        const char* szWhat;
+        LPCWSTR szName;
+        DWORD dwType;
+        wstring_t strText; // stored with its terminator; empty: dwNumber's four bytes
+        DWORD dwNumber;
+        ULONG ulRecordType;
+        LPCWSTR szObject;
+        bool bWritten;
+    } cases[] = {
+        // Numbers of another type count as absent: logging off, the detail its default.
+        {"Logging as text", TEXT("Logging"), REG_SZ, TEXT("0"), 0, QOR_LOG_ERROR, nullptr, false},
+        {"Logging as binary", TEXT("Logging"), REG_BINARY, wstring_t(), 1, QOR_LOG_ERROR, nullptr,
+         false},
+        {"LogDetail as text, debug", TEXT("LogDetail"), REG_SZ, TEXT("2"), 0, QOR_LOG_DEBUG,
+         nullptr, false},
+        {"LogDetail as text, error", TEXT("LogDetail"), REG_SZ, TEXT("27"), 0, QOR_LOG_ERROR,
+         nullptr, true},
+        {"LogDetail number", TEXT("LogDetail"), REG_DWORD, wstring_t(), QOR_LOG_DEBUG,
+         QOR_LOG_DEBUG, nullptr, true},
+        // The module's override: its number ends at the first comma, however long the value.
+        {"override 1, long", TEXT("qor_logging_tests"), REG_SZ, TEXT("1,") + strList, 0,
+         QOR_LOG_DEBUG, nullptr, true},
+        {"override 2, long", TEXT("qor_logging_tests"), REG_SZ, TEXT("2,") + strList, 0,
+         QOR_LOG_ERROR, nullptr, false},
+        {"override as number", TEXT("qor_logging_tests"), REG_DWORD, wstring_t(), 1, QOR_LOG_DEBUG,
+         nullptr, false},
+        // Object lists are matched over their first 511 characters.
+        {"allow list, long", TEXT("AllowObjects"), REG_SZ, TEXT("CQORIni") + strList, 0,
+         QOR_LOG_ERROR, TEXT("CQORIni"), true},
+        {"allow list, name too far", TEXT("AllowObjects"), REG_SZ,
+         wstring_t(505, ';') + TEXT("CQORIni"), 0, QOR_LOG_ERROR, TEXT("CQORIni"), false},
+        {"exclude list, long", TEXT("ExcludeObjects"), REG_SZ, TEXT("CQORIni") + strList, 0,
+         QOR_LOG_ERROR, TEXT("CQORIni"), false},
+        {"exclude list, other name", TEXT("ExcludeObjects"), REG_SZ, TEXT("CQORIni") + strList, 0,
+         QOR_LOG_ERROR, TEXT("CQORFlags"), true},
+        {"allow list as number", TEXT("AllowObjects"), REG_DWORD, wstring_t(), 0, QOR_LOG_ERROR,
+         TEXT("CQORIni"), true},
+        // The log file's path: text of either kind, up to 127 characters.
+        {"path as binary", TEXT("TextOutput"), REG_BINARY, m_strLog, 0, QOR_LOG_ERROR, nullptr,
+         false},
+        {"path expandable", TEXT("TextOutput"), REG_EXPAND_SZ, m_strLog, 0, QOR_LOG_ERROR, nullptr,
+         true},
+        {"path of 127", TEXT("TextOutput"), REG_SZ, strPath127, 0, QOR_LOG_ERROR, nullptr, true},
+        {"path of 128", TEXT("TextOutput"), REG_SZ, strPath128, 0, QOR_LOG_ERROR, nullptr, false},
+    };
+    for (const auto& test : cases)
+    {
+        clean();
+        storeNumber(TEXT("Logging"), 1);
+        storeText(TEXT("TextOutput"), m_strLog.c_str());
+        if (test.strText.empty())
+            ASSERT_EQ(ERROR_SUCCESS, qorTestStoreValue(HKEY_LOCAL_MACHINE, kLogsKey, test.szName,
+                                                       test.dwType, &test.dwNumber, 4));
+        else
+            ASSERT_EQ(ERROR_SUCCESS,
+                      qorTestStoreValue(HKEY_LOCAL_MACHINE, kLogsKey, test.szName, test.dwType,
+                                        test.strText.c_str(),
+                                        static_cast<DWORD>((test.strText.size() + 1) * 2)));
+        EXPECT_EQ(test.bWritten, logDetailed(test.ulRecordType, test.szObject)) << test.szWhat;
+    }
+    EXPECT_TRUE(fileExists(strPath127.c_str()));
+    EXPECT_FALSE(fileExists(strPath128.c_str()));
+    DeleteFileW(strPath127.c_str());
+}

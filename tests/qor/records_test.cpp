@@ -198,6 +198,14 @@ TEST(RecordTable, MessageNeverExceedsTheFormatBuffer)
     std::basic_string<WCHAR> strLong(3000, 'x');
     CQORBadArgException record(TEXT("p"), strLong.c_str(), kFile, 1, 1, false);
     EXPECT_EQ(1023u, utf8(record.getData().getMessage()).size());
+
+    // A cut that would fall inside a surrogate pair leaves the whole pair out.
+    const std::basic_string<WCHAR> strPrefix = TEXT("A bad argument was provided ( p ). ");
+    std::basic_string<WCHAR> strDetail(1022 - strPrefix.size(), 'x');
+    strDetail += TEXT("\U0001F600\U0001F600");
+    CQORBadArgException split(TEXT("p"), strDetail.c_str(), kFile, 1, 1, false);
+    EXPECT_EQ(strPrefix + std::basic_string<WCHAR>(1022 - strPrefix.size(), 'x'),
+              std::basic_string<WCHAR>(split.getData().getMessage()));
 }
 
 TEST(RecordData, EmptyTextsAreStoredAsAbsent)

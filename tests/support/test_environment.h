@@ -2,6 +2,9 @@
 // on both the working folder the program started in.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <windows.h>
 
 void qorTestResetEnvironment();
@@ -10,3 +13,22 @@ void qorTestResetEnvironment();
 bool qorTestEnterFolder(LPCWSTR szFolder);
 // Back to the working folder the program started in.
 bool qorTestLeaveFolder();
+
+// For as long as it lives, the machine is one that programs the test starts see as well: on
+// the host a machine folder of its own (removed afterwards), under Wine the prefix anyway.
+class CSharedMachine
+{
+public:
+    CSharedMachine();
+    ~CSharedMachine();
+    CSharedMachine(const CSharedMachine&) = delete;
+    CSharedMachine& operator=(const CSharedMachine&) = delete;
+
+private:
+    std::string m_strFolder;
+};
+
+// Starts the test program's sibling strProgram (its name without extension) once for each
+// argument list, all at once, and waits for them; true when every one ended with exit code 0.
+bool qorTestRunTogether(const std::string& strProgram,
+                        const std::vector<std::vector<std::string>>& vecArguments);

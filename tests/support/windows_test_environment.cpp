@@ -30,3 +30,51 @@ bool qorTestLeaveFolder()
 {
     return g_strStartFolder.empty() || SetCurrentDirectoryW(g_strStartFolder.c_str()) != FALSE;
 }
+
+CSharedMachine::CSharedMachine() {}
+
+CSharedMachine::~CSharedMachine() {}
+
+bool qorTestRunTogether(const std::string& strProgram,
+                        const std::vector<std::vector<std::string>>& vecArguments)
+{
+    WCHAR szSelf[MAX_PATH];
+    DWORD dwLength = GetModuleFileNameW(nullptr, szSelf, MAX_PATH);
+    if (dwLength == 0 || dwLength >= MAX_PATH)
+        return false;
+    std::basic_string<WCHAR> strPath(szSelf, dwLength);
+    strPath.erase(strPath.find_last_of('\\') + 1);
+    strPath.append(strProgram.begin(), strProgram.end());
+    strPath += TEXT(".exe");
+    std::vector<HANDLE> vecProcesses;
+    bool bAllPassed = true;
+    for (const std::vector<std::string>& vecArgs : vecArguments)
+    {
+        std::basic_string<WCHAR> strCommand = TEXT("\"") + strPath + TEXT("\"");
+        for (const std::string& strArg : vecArgs)
+        {
+            strCommand += TEXT(" ");
+            strCommand.append(strArg.begin(), strArg.end());
+        }
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(strPath.c_str(), &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &process))
+        {
+            bAllPassed = false;
+            continue;
+        }
+        CloseHandle(process.hThread);
+        vecProcesses.push_back(process.hProcess);
+    }
+    for (HANDLE hProcess : vecProcesses)
+    {
+        DWORD dwExitCode = 1;
+        bool bEnded = WaitForSingleObject(hProcess, INFINITE) == WAIT_OBJECT_0;
+        bAllPassed =
+            bAllPassed && bEnded && GetExitCodeProcess(hProcess, &dwExitCode) && dwExitCode == 0;
+        CloseHandle(hProcess);
+    }
+    return bAllPassed;
+}

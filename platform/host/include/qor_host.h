@@ -72,6 +72,11 @@ std::string hostPath(LPCWSTR szWindowsPath);
 void failCall(const std::string& strFunction, DWORD dwError,
               const std::string& strKeyPath = std::string(), int nCount = 0);
 
+// Short writes: the next nCount WriteFile calls write at most dwMaxBytes each and succeed,
+// reporting the count they wrote, as a write that meets the end of the disk's space may.
+// resetMachine() ends them.
+void limitWrites(DWORD dwMaxBytes, int nCount);
+
 const std::vector<HostEvent>& events();
 std::vector<HostEvent> messageBoxes();
 std::vector<HostEvent> exitRequests();

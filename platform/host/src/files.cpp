@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "file_sharing.h"
 #include "host_files.h"
 #include "host_machine.h"
 
@@ -75,17 +76,57 @@ namespace
 {
 using qorhost::fileErrorOf;
 
-// An open file of the process; the descriptor closes with the last handle.
+// An open file of the process; the descriptors close with the last handle. The second one,
+// when there is one, is a readable view of the same file that holds the share-mode marks of a
+// handle opened for writing only.
 class HostFile : public qorhost::HostObject
 {
 public:
-    explicit HostFile(int iDescriptor) : m_iDescriptor(iDescriptor) {}
-    ~HostFile() override { close(m_iDescriptor); }
+    HostFile(int iDescriptor, int iShareDescriptor)
+        : m_iDescriptor(iDescriptor), m_iShareDescriptor(iShareDescriptor)
+    {
+    }
+    ~HostFile() override
+    {
+        close(m_iDescriptor);
+        if (m_iShareDescriptor >= 0)
+            close(m_iShareDescriptor);
+    }
+    HostFile(const HostFile&) = delete;
+    HostFile& operator=(const HostFile&) = delete;
     int descriptor() const { return m_iDescriptor; }
 
 private:
     int m_iDescriptor;
+    int m_iShareDescriptor;
 };
+
+const DWORD kReadRights = FILE_READ_DATA;
+const DWORD kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA;
+
+// Claims the share mode for the open descriptor; the descriptor that carries the marks is
+// returned in iShareDescriptor when it is not iDescriptor itself.
+bool claimFileSharing(int iDescriptor, bool bReadable, DWORD dwRights, DWORD dwShareMode,
+                      int& iShareDescriptor)
+{
+    iShareDescriptor = -1;
+    int iMarks = iDescriptor;
+    if (!bReadable)
+    {
+        std::string strSelf = "/proc/self/fd/" + std::to_string(iDescriptor);
+        iShareDescriptor = open(strSelf.c_str(), O_RDONLY | O_CLOEXEC);
+        // A file no one may read cannot carry marks; it is opened without them.
+        if (iShareDescriptor < 0)
+            return true;
+        iMarks = iShareDescriptor;
+    }
+    if (qorhost::claimSharing(iMarks, dwRights, dwShareMode))
+        return true;
+    if (iShareDescriptor >= 0)
+        close(iShareDescriptor);
+    iShareDescriptor = -1;
+    return false;
+}
 
 // The file behind a handle, with the rights it was opened with.
 HostFile* fileOf(HANDLE hFile, DWORD& dwAccess)
@@ -119,7 +160,7 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
     return TRUE;
 }
 
-HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
                           DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/,
                           HANDLE /*hTemplateFile*/)
@@ -135,14 +176,17 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwS
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    // Truncation waits until the share mode has admitted the open.
     int iFlags = 0;
+    bool bTruncate = false;
     switch (dwCreationDisposition)
     {
     case CREATE_NEW:
         iFlags = O_CREAT | O_EXCL;
         break;
     case CREATE_ALWAYS:
-        iFlags = O_CREAT | O_TRUNC;
+        iFlags = O_CREAT;
+        bTruncate = true;
         break;
     case OPEN_EXISTING:
         break;
@@ -150,16 +194,21 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwS
         iFlags = O_CREAT;
         break;
     case TRUNCATE_EXISTING:
-        iFlags = O_TRUNC;
+        bTruncate = true;
         break;
     default:
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    bool bRead = (dwDesiredAccess & (GENERIC_READ | GENERIC_ALL)) != 0;
-    bool bWrite = (dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL)) != 0;
+    DWORD dwRights = qorhost::fileRightsOf(dwDesiredAccess);
+    bool bRead = (dwRights & kReadRights) != 0;
+    bool bWrite = (dwRights & kWriteRights) != 0;
     iFlags |= bRead && bWrite ? O_RDWR : bWrite ? O_WRONLY : O_RDONLY;
+    // Appending without the right to write elsewhere: the kernel puts each write at the end.
+    if ((dwRights & kWriteRights) == FILE_APPEND_DATA)
+        iFlags |= O_APPEND;
     std::string strPath = machine.hostPath(lpFileName);
+    qorhost::FolderOpenGuard guard(strPath);
     struct stat info;
     bool bExisted = stat(strPath.c_str(), &info) == 0;
     if (bExisted && S_ISDIR(info.st_mode))
@@ -177,7 +226,21 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwS
         SetLastError(dwError);
         return INVALID_HANDLE_VALUE;
     }
-    HANDLE hFile = machine.addHandle(std::make_shared<HostFile>(iDescriptor), dwDesiredAccess);
+    int iShareDescriptor = -1;
+    if (!claimFileSharing(iDescriptor, (iFlags & O_ACCMODE) != O_WRONLY, dwRights, dwShareMode,
+                          iShareDescriptor))
+    {
+        close(iDescriptor);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto pFile = std::make_shared<HostFile>(iDescriptor, iShareDescriptor);
+    if (bTruncate && bExisted && ftruncate(iDescriptor, 0) != 0)
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE hFile = machine.addHandle(pFile, dwRights);
     bool bReportExisting = bExisted && (dwCreationDisposition == OPEN_ALWAYS ||
                                         dwCreationDisposition == CREATE_ALWAYS);
     SetLastError(bReportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
@@ -229,7 +292,7 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     HostFile* pFile = fileOf(hFile, dwAccess);
     if (pFile == nullptr)
         return qorhost::failWith(ERROR_INVALID_HANDLE);
-    if ((dwAccess & (GENERIC_READ | GENERIC_ALL)) == 0)
+    if ((dwAccess & kReadRights) == 0)
         return qorhost::failWith(ERROR_ACCESS_DENIED);
     ssize_t nRead = -1;
     do
@@ -252,10 +315,11 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     HostFile* pFile = fileOf(hFile, dwAccess);
     if (pFile == nullptr)
         return qorhost::failWith(ERROR_INVALID_HANDLE);
-    if ((dwAccess & (GENERIC_WRITE | GENERIC_ALL)) == 0)
+    if ((dwAccess & kWriteRights) == 0)
         return qorhost::failWith(ERROR_ACCESS_DENIED);
     if (DWORD dwFault = qorhost::Machine::current().injectedFailure("WriteFile"))
         return qorhost::failWith(dwFault);
+    nNumberOfBytesToWrite = qorhost::Machine::current().takeWriteLimit(nNumberOfBytesToWrite);
     const char* pBytes = static_cast<const char*>(lpBuffer);
     DWORD dwDone = 0;
     while (dwDone < nNumberOfBytesToWrite)
@@ -273,6 +337,52 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     if (lpNumberOfBytesWritten != nullptr)
         *lpNumberOfBytesWritten = dwDone;
     return TRUE;
+}
+
+namespace
+{
+// Sets or clears a lock on the range an OVERLAPPED names.
+BOOL lockRange(HANDLE hFile, short sType, bool bWait, DWORD dwLow, DWORD dwHigh,
+               LPOVERLAPPED lpOverlapped)
+{
+    DWORD dwAccess = 0;
+    HostFile* pFile = fileOf(hFile, dwAccess);
+    if (pFile == nullptr)
+        return qorhost::failWith(ERROR_INVALID_HANDLE);
+    if (lpOverlapped == nullptr)
+        return qorhost::failWith(ERROR_INVALID_PARAMETER);
+    struct flock lock = {};
+    lock.l_type = sType;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = static_cast<off_t>((static_cast<uint64_t>(lpOverlapped->OffsetHigh) << 32) |
+                                      lpOverlapped->Offset);
+    lock.l_len = static_cast<off_t>((static_cast<uint64_t>(dwHigh) << 32) | dwLow);
+    int iResult = -1;
+    do
+        iResult = fcntl(pFile->descriptor(), bWait ? F_OFD_SETLKW : F_OFD_SETLK, &lock);
+    while (iResult != 0 && errno == EINTR);
+    if (iResult == 0)
+        return TRUE;
+    if (errno == EAGAIN || errno == EACCES)
+        return qorhost::failWith(ERROR_LOCK_VIOLATION);
+    return qorhost::failWith(errno == EBADF ? ERROR_ACCESS_DENIED : fileErrorOf(errno));
+}
+} // namespace
+
+BOOL WINAPI LockFileEx(HANDLE hFile, DWORD dwFlags, DWORD /*dwReserved*/,
+                       DWORD nNumberOfBytesToLockLow, DWORD nNumberOfBytesToLockHigh,
+                       LPOVERLAPPED lpOverlapped)
+{
+    short sType = (dwFlags & LOCKFILE_EXCLUSIVE_LOCK) != 0 ? F_WRLCK : F_RDLCK;
+    return lockRange(hFile, sType, (dwFlags & LOCKFILE_FAIL_IMMEDIATELY) == 0,
+                     nNumberOfBytesToLockLow, nNumberOfBytesToLockHigh, lpOverlapped);
+}
+
+BOOL WINAPI UnlockFileEx(HANDLE hFile, DWORD /*dwReserved*/, DWORD nNumberOfBytesToUnlockLow,
+                         DWORD nNumberOfBytesToUnlockHigh, LPOVERLAPPED lpOverlapped)
+{
+    return lockRange(hFile, F_UNLCK, false, nNumberOfBytesToUnlockLow, nNumberOfBytesToUnlockHigh,
+                     lpOverlapped);
 }
 
 BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/)

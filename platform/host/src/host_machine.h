@@ -101,6 +101,9 @@ public:
                           std::initializer_list<std::u16string> listPaths);
     void injectFailure(const std::string& strFunction, DWORD dwError, const std::string& strKeyPath,
                        int nCount);
+    // How many bytes of dwBytes the next WriteFile call writes (limitWrites); uses one up.
+    DWORD takeWriteLimit(DWORD dwBytes);
+    void limitWrites(DWORD dwMaxBytes, int nCount);
 
     // Where a Windows path lives on Linux: X:\... in the machine's drive_x folder (for the
     // in-memory machine a private temporary folder), relative paths from the working folder.
@@ -148,6 +151,9 @@ private:
     std::shared_ptr<HostObject> m_pProcessToken;
     std::u16string m_strProgramPath;
     std::vector<InjectedFault> m_vecFaults;
+    // Short writes: 0 calls left means every call is whole.
+    DWORD m_dwWriteLimit = 0;
+    int m_nLimitedWrites = 0;
     std::string m_strTemporaryDrives;
 };
 

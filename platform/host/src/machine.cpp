@@ -156,6 +156,7 @@ void Machine::resetState()
     resetRegistry();
     resetLoadedModules();
     m_vecFaults.clear();
+    m_nLimitedWrites = 0;
     removeTemporaryDrives();
 }
 
@@ -354,6 +355,20 @@ DWORD Machine::injectedFailure(const std::string& strFunction,
     return 0;
 }
 
+DWORD Machine::takeWriteLimit(DWORD dwBytes)
+{
+    if (m_nLimitedWrites == 0)
+        return dwBytes;
+    --m_nLimitedWrites;
+    return dwBytes < m_dwWriteLimit ? dwBytes : m_dwWriteLimit;
+}
+
+void Machine::limitWrites(DWORD dwMaxBytes, int nCount)
+{
+    m_dwWriteLimit = dwMaxBytes;
+    m_nLimitedWrites = nCount;
+}
+
 void Machine::injectFailure(const std::string& strFunction, DWORD dwError,
                             const std::string& strKeyPath, int nCount)
 {
@@ -436,6 +451,11 @@ void failCall(const std::string& strFunction, DWORD dwError, const std::string& 
               int nCount)
 {
     Machine::current().injectFailure(strFunction, dwError, strKeyPath, nCount);
+}
+
+void limitWrites(DWORD dwMaxBytes, int nCount)
+{
+    Machine::current().limitWrites(dwMaxBytes, nCount);
 }
 
 const std::vector<HostEvent>& events()

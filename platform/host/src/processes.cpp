@@ -314,6 +314,19 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
     return WAIT_TIMEOUT;
 }
 
+void WINAPI Sleep(DWORD dwMilliseconds)
+{
+    if (dwMilliseconds == INFINITE)
+    {
+        for (;;)
+            pause();
+    }
+    if (dwMilliseconds == 0)
+        std::this_thread::yield();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+}
+
 HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD /*th32ProcessID*/)
 {
     qorhost::Machine& machine = qorhost::Machine::current();

@@ -10,6 +10,24 @@
 #define FILE_SHARE_WRITE 0x00000002
 #define FILE_SHARE_DELETE 0x00000004
 
+// File access rights; the generic rights stand for the FILE_GENERIC_* sets.
+#define FILE_READ_DATA 0x0001
+#define FILE_WRITE_DATA 0x0002
+#define FILE_APPEND_DATA 0x0004
+#define FILE_READ_EA 0x0008
+#define FILE_WRITE_EA 0x0010
+#define FILE_EXECUTE 0x0020
+#define FILE_READ_ATTRIBUTES 0x0080
+#define FILE_WRITE_ATTRIBUTES 0x0100
+#define FILE_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0x1FF)
+#define FILE_GENERIC_READ                                                                          \
+    (STANDARD_RIGHTS_READ | FILE_READ_DATA | FILE_READ_ATTRIBUTES | FILE_READ_EA | SYNCHRONIZE)
+#define FILE_GENERIC_WRITE                                                                         \
+    (STANDARD_RIGHTS_WRITE | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES | FILE_WRITE_EA |             \
+     FILE_APPEND_DATA | SYNCHRONIZE)
+#define FILE_GENERIC_EXECUTE                                                                       \
+    (STANDARD_RIGHTS_EXECUTE | FILE_READ_ATTRIBUTES | FILE_EXECUTE | SYNCHRONIZE)
+
 #define CREATE_NEW 1
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
@@ -45,8 +63,12 @@ typedef struct _OVERLAPPED
 
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
 
-// Sharing modes are accepted and not enforced. OPEN_ALWAYS and CREATE_ALWAYS set the last
-// error to ERROR_ALREADY_EXISTS when the file was there, else to 0.
+// Share modes are enforced as on Windows, across the processes of the Linux machine that use
+// this layer: an open whose rights another open's share mode does not admit, or whose share
+// mode does not admit another open's rights, fails with ERROR_SHARING_VIOLATION (opens without
+// read, write or delete rights take no part). A handle with FILE_APPEND_DATA but not
+// FILE_WRITE_DATA writes every WriteFile at the end of the file, in one piece. OPEN_ALWAYS and
+// CREATE_ALWAYS set the last error to ERROR_ALREADY_EXISTS when the file was there, else to 0.
 HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
@@ -56,6 +78,19 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
+#define LOCKFILE_FAIL_IMMEDIATELY 0x00000001
+#define LOCKFILE_EXCLUSIVE_LOCK 0x00000002
+
+// Byte-range locks that every process of the Linux machine using this layer sees, at the
+// offset lpOverlapped names (locks beyond the end of the file are fine). An exclusive lock
+// needs a handle that may write, a shared one a handle that may read; without
+// LOCKFILE_FAIL_IMMEDIATELY the call waits for the range, else it fails with
+// ERROR_LOCK_VIOLATION. Locks end with UnlockFileEx or when the handle's file is closed. The
+// locked range does not keep other handles from reading or writing it, as Windows would.
+BOOL WINAPI LockFileEx(HANDLE hFile, DWORD dwFlags, DWORD dwReserved, DWORD nNumberOfBytesToLockLow,
+                       DWORD nNumberOfBytesToLockHigh, LPOVERLAPPED lpOverlapped);
+BOOL WINAPI UnlockFileEx(HANDLE hFile, DWORD dwReserved, DWORD nNumberOfBytesToUnlockLow,
+                         DWORD nNumberOfBytesToUnlockHigh, LPOVERLAPPED lpOverlapped);
 // Creates one level: ERROR_ALREADY_EXISTS when it is there, ERROR_PATH_NOT_FOUND when
 // its parent is missing.
 BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);

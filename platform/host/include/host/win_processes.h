@@ -25,3 +25,5 @@ BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode);
 // process has ended, WAIT_TIMEOUT after dwMilliseconds, WAIT_FAILED with the last error for
 // any other handle.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+// Suspends the thread for the time given (INFINITE: for good); 0 only yields.
+void WINAPI Sleep(DWORD dwMilliseconds);
