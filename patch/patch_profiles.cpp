@@ -43,9 +43,6 @@ bool examineEntry(const CQORWCharString& strFolder, const WIN32_FIND_DATAW& find
     return false;
 }
 
-// Every copy found below one account's profile folder is overwritten; a copy that fails
-// (a browser holding the file open) leaves that one as it is, and a search that fails
-// leaves this account alone, not the next.
 // A root that is itself a junction or link may lead anywhere, as one below it may.
 bool isPlainFolder(const CQORWCharString& strFolder)
 {
@@ -53,6 +50,10 @@ bool isPlainFolder(const CQORWCharString& strFolder)
     return dwAttributes != INVALID_FILE_ATTRIBUTES &&
            (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
+
+// Every copy found below one account's profile folder is overwritten; a copy that fails
+// (a browser holding the file open) leaves that one as it was, and a search that fails
+// leaves this account alone, not the next.
 
 void updateUserProfiles(const SProfileRoot& root, LPCWSTR szAccount)
 {
@@ -65,7 +66,7 @@ void updateUserProfiles(const SProfileRoot& root, LPCWSTR szAccount)
         findComponentFile(strRoot, listFound);
         for (const CQORStringNode* pNode = listFound.m_pHead; pNode != nullptr;
              pNode = static_cast<const CQORStringNode*>(pNode->m_pNext))
-            copyComponentFile(g_szComponentSource, pNode->get());
+            (void)copyComponentFile(g_szComponentSource, pNode->get());
     }
     QOR_CATCH_REPORT(static_cast<LONG>(GetLastError()))
 }

@@ -240,7 +240,7 @@ TEST_F(ProfilesHost, VistaProfilesLieBelowUsers)
 
 TEST_F(ProfilesHost, LinksAreNeitherFollowedNorOverwritten)
 {
-    qorhost::setMachineIni("[accounts]\nalice = normal\n");
+    qorhost::setMachineIni("[accounts]\nalice = normal\nbob = normal\n");
     wstring_t strProfiles = profiles(kXPProfiles, "alice");
     wstring_t strReal = strProfiles + TEXT("\\a.default\\qorlks_moz_xpcom.dll");
     wstring_t strOutside = m_strRoot + TEXT("\\outside");
@@ -252,6 +252,8 @@ TEST_F(ProfilesHost, LinksAreNeitherFollowedNorOverwritten)
     link(strOutside, strProfiles + TEXT("\\b.default\\outside"));
     link(strOutside + TEXT("\\victim.dll"),
          strProfiles + TEXT("\\c.default\\qorlks_moz_xpcom.dll"));
+    // A profile folder that is itself a link.
+    link(strOutside, profiles(kXPProfiles, "bob"));
 
     CQORStringList listFound;
     EXPECT_TRUE(findComponentFile(strProfiles.c_str(), listFound));
