@@ -4,6 +4,7 @@
 #include <lm.h>
 
 #include "patch_files.h"
+#include "qor_handle.h"
 #include "qor_windows_os_info.h"
 
 namespace
@@ -21,19 +22,6 @@ const SProfileRoot g_vistaRoot = {TEXT("C:\\Users\\"),
                                   TEXT("\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles")};
 const SProfileRoot g_xpRoot = {TEXT("C:\\Documents and Settings\\"),
                                TEXT("\\Application Data\\Mozilla\\Firefox\\Profiles")};
-
-// Closes a directory search when its level is left, however it is left.
-class CFindScope
-{
-public:
-    explicit CFindScope(HANDLE hFind) : m_hFind(hFind) {}
-    ~CFindScope() { FindClose(m_hFind); }
-
-private:
-    CFindScope(const CFindScope&) = delete;
-    CFindScope& operator=(const CFindScope&) = delete;
-    HANDLE m_hFind;
-};
 
 bool isDotEntry(const CQORWCharString& strName)
 {
@@ -55,18 +43,30 @@ bool examineEntry(const CQORWCharString& strFolder, const WIN32_FIND_DATAW& find
     return false;
 }
 
+// A root that is itself a junction or link may lead anywhere, as one below it may.
+bool isPlainFolder(const CQORWCharString& strFolder)
+{
+    DWORD dwAttributes = GetFileAttributesW(strFolder.getBuffer());
+    return dwAttributes != INVALID_FILE_ATTRIBUTES &&
+           (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 // Every copy found below one account's profile folder is overwritten; a copy that fails
-// (a browser holding the file open) leaves that one as it is, and a search that fails
+// (a browser holding the file open) leaves that one as it was, and a search that fails
 // leaves this account alone, not the next.
+
 void updateUserProfiles(const SProfileRoot& root, LPCWSTR szAccount)
 {
     try
     {
+        CQORWCharString strRoot = CQORWCharString(root.szPrefix) + szAccount + root.szSuffix;
+        if (!isPlainFolder(strRoot))
+            return;
         CQORStringList listFound;
-        findComponentFile(CQORWCharString(root.szPrefix) + szAccount + root.szSuffix, listFound);
+        findComponentFile(strRoot, listFound);
         for (const CQORStringNode* pNode = listFound.m_pHead; pNode != nullptr;
              pNode = static_cast<const CQORStringNode*>(pNode->m_pNext))
-            copyComponentFile(g_szComponentSource, pNode->get());
+            (void)copyComponentFile(g_szComponentSource, pNode->get());
     }
     QOR_CATCH_REPORT(static_cast<LONG>(GetLastError()))
 }
@@ -99,16 +99,15 @@ NET_API_STATUS updateNextAccounts(const SProfileRoot& root, DWORD& dwResume, DWO
 bool findComponentFile(const CQORWCharString& strFolder, CQORStringList& listFound)
 {
     WIN32_FIND_DATAW findData;
-    HANDLE hFind = FindFirstFileW((strFolder + TEXT("\\*.*")).getBuffer(), &findData);
-    if (hFind == INVALID_HANDLE_VALUE)
+    CQORHandle search(FindFirstFileW((strFolder + TEXT("\\*.*")).getBuffer(), &findData), hkFind);
+    if (!search.isValid())
         return false;
-    CFindScope findScope(hFind);
     bool bFound = false;
     do
     {
         if (examineEntry(strFolder, findData, listFound))
             bFound = true;
-    } while (FindNextFileW(hFind, &findData));
+    } while (FindNextFileW(search.get(), &findData));
     return bFound;
 }
 

@@ -4,7 +4,8 @@
 #include "qor_string_list.h"
 
 // Overwrites every copy of the component below each normal local account's Firefox profile
-// folder with the one from the working folder. A user who cannot be reached is left as is;
+// folder with the one from the working folder; a profile folder that is itself a junction or
+// link is not searched. A user who cannot be reached is left as is;
 // false only when the Windows release, which places the profile folders, cannot be read.
 bool updateBrowserProfiles();
 

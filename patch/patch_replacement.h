@@ -2,7 +2,10 @@
 // file kept beside the new one under a ".bak" name.
 #pragma once
 
-// Renames and copies the seven files below "InstallPath", then updates the browser
-// profiles. False when a copy fails: the entries before it stay replaced, and the failing
-// entry's installed file is put back when this run had moved it to its backup name.
+// Replaces the seven files below "InstallPath" (a backslash is added when it lacks one),
+// then updates the browser profiles. An installed file is overwritten only once its
+// original is safe under the ".bak" name, and never half-written. False, with the marker
+// left unwritten, when "InstallPath" cannot be read or is empty, or an entry cannot be
+// replaced safely: the entries before it stay replaced, that entry and the ones after it
+// keep their installed files.
 bool replaceComponentFiles();

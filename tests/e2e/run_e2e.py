@@ -13,6 +13,7 @@ Without CASE every case runs. The exit code is 0 when every case that ran passed
 """
 
 import argparse
+import contextlib
 import getpass
 import os
 import re
@@ -50,6 +51,7 @@ SUCCESS = "The patch has been installed successfully."
 NOT_ELIGIBLE = "This computer does not match requirements."
 ALREADY_APPLIED = "The patch has already been applied to this computer."
 REPLACE_FAILED = "Patch install error: failed to replace files"
+STOP_FAILED = "Patch install error: failed to stop Locksmere"
 
 
 def program_string(language, string_id):
@@ -119,6 +121,46 @@ class Machine:
             vista.parent.mkdir(parents=True, exist_ok=True)
             shutil.copytree(xp, vista, dirs_exist_ok=True)
 
+    @contextlib.contextmanager
+    def small_disk(self, folder, size):
+        """The folder on a file system of its own (tmpfs) of that size, its content copied in;
+        its checks belong inside the block. Skips where nothing can be mounted."""
+        saved = Path(tempfile.mkdtemp(prefix="qor-e2e-disk-"))
+        shutil.copytree(folder, saved / "content", symlinks=True)
+        mount = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs",
+                                str(folder)], capture_output=True, text=True)
+        try:
+            if mount.returncode != 0:
+                raise CaseSkipped("no small file system can be mounted here: "
+                                  + mount.stderr.strip())
+            shutil.copytree(saved / "content", folder, symlinks=True, dirs_exist_ok=True)
+            yield
+        finally:
+            if mount.returncode == 0:
+                subprocess.run(["umount", str(folder)], check=True)
+            shutil.rmtree(saved, ignore_errors=True)
+
+    @contextlib.contextmanager
+    def read_only(self, folder):
+        """A folder the user may not write. The host takes a folder without write permission
+        for one; Linux lets root (and so Wine run as root) write there anyway, but not into
+        an immutable folder."""
+        immutable = isinstance(self, WineMachine) and os.geteuid() == 0
+        if immutable and subprocess.run(["chattr", "+i", str(folder)]).returncode != 0:
+            raise CaseSkipped("the folder cannot be made immutable")
+        if not immutable:
+            folder.chmod(0o555)
+        try:
+            yield
+        finally:
+            if immutable:
+                subprocess.run(["chattr", "-i", str(folder)], check=True)
+            else:
+                folder.chmod(0o755)
+
+    def staged_leftovers(self):
+        return sorted(str(p) for p in (self.drive_c / INSTALL_DIR).rglob("*.~lkp"))
+
     def stop_components(self):
         for process in self.components:
             if process.poll() is None:
@@ -174,6 +216,13 @@ class HostMachine(Machine):
         ini = (self.folder / "machine.ini").read_text()
         ini = re.sub(r"^language = .*$", f"language = {language}", ini, flags=re.M)
         (self.folder / "machine.ini").write_text(ini)
+
+    def inject_faults(self, **faults):
+        """Win32 calls that fail for the whole run, as the host's machine.ini [faults] has
+        them (Function = error)."""
+        ini_path = self.folder / "machine.ini"
+        lines = "".join(f"{name} = {error}\n" for name, error in faults.items())
+        ini_path.write_text(ini_path.read_text() + "\n[faults]\n" + lines)
 
     def start_component(self, name):
         # The host lists a process under the name it was started as, so a Linux sleep started
@@ -562,12 +611,49 @@ def case_no_install_path(machine, target):
     machine.delete_value(SUITE_KEY, "InstallPath")
     run = machine.run(["/s"])
     check(run.exit_code == 0, f"exit code {run.exit_code}")
-    check(machine.value(SUITE_KEY, "FirefoxPatch") == 1, "marker not written")
-    for entry in ENTRIES:
+    expect_untouched(machine, "no InstallPath")
+
+
+def expect_replace_failed(run, machine, replaced=0):
+    """Outcome 3: the entries before the failing one replaced, every other original in place
+    and without a backup, nothing left under a temporary name, no marker."""
+    check(run.texts() == [program_string(1033, 104), REPLACE_FAILED], f"boxes {run.texts()}")
+    check(machine.value(SUITE_KEY, "FirefoxPatch") in (None, 0), "marker written after a failure")
+    for entry in ENTRIES[:replaced]:
+        check("(new)" in (machine.installed(entry) or ""), f"{entry} was not replaced")
+        check("(old)" in (machine.backup(entry) or ""), f"{entry}.bak missing")
+    for entry in ENTRIES[replaced:]:
         check("(old)" in (machine.installed(entry) or "") and machine.backup(entry) is None,
-              f"{entry} touched without an InstallPath")
+              f"{entry} lost its original or got a backup")
+    check(machine.staged_leftovers() == [], f"left behind: {machine.staged_leftovers()}")
+
+
+def case_read_only_install_folder(machine, target):
+    with machine.read_only(machine.drive_c / INSTALL_DIR):
+        run = machine.run([], answers=["OK", "OK"])
+    expect_replace_failed(run, machine)
     for user in machine.profile_users():
-        check("(new)" in (machine.profile_component(user) or ""), f"{user}'s profile not updated")
+        check("(old" in (machine.profile_component(user) or ""), f"{user}'s profile changed")
+
+
+def case_full_disk(machine, target):
+    # Entry 2's new file outgrows the room left: the disk fills up in the middle of its copy.
+    (machine.drive_c / PATCH_DIR / ENTRIES[2]).write_text("(new)" + "x" * 256 * 1024)
+    with machine.small_disk(machine.drive_c / INSTALL_DIR, "64k"):
+        run = machine.run([], answers=["OK", "OK"])
+        expect_replace_failed(run, machine, replaced=2)
+
+
+def case_process_will_not_end(machine, target):
+    if not isinstance(machine, HostMachine):
+        raise CaseSkipped("Wine ends every process it is asked to terminate")
+    component = machine.start_component("locksmere.exe")
+    # Termination refused, and each wait runs out at once rather than after its 30 s.
+    machine.inject_faults(TerminateProcess=5, WaitForSingleObject=258)
+    run = machine.run([], answers=["OK", "OK"])
+    check(run.texts() == [program_string(1033, 104), STOP_FAILED], f"boxes {run.texts()}")
+    check(component.poll() is None, "locksmere.exe ended after all")
+    expect_untouched(machine, "a component that will not end")
 
 
 def case_component_processes(machine, target):
@@ -666,6 +752,11 @@ EXIT_CODES = {
     "not eligible": (lambda m: m.set_value(SUITE_KEY, "Version", "8.0.0.311"), ["-S"], [], 0,
                      1633),
     "files not replaced": (lambda m: m.remove_patch_file(ENTRIES[3]), ["/s"], [], 0, 1603),
+    # Host only (it answers boxes): Wine ends every process it is asked to terminate.
+    "processes not stopped": (lambda m: (m.start_component("locksmere.exe"),
+                                         m.inject_faults(TerminateProcess=5,
+                                                         WaitForSingleObject=258)),
+                              [], ["OK", "OK"], 0, 1603),
     "cancelled": (None, [], ["Cancel"], 1, 1602),
 }
 
@@ -693,6 +784,9 @@ CASES = {
     "missing_source_file": case_missing_source_file,
     "second_run_keeps_first_backups": case_second_run_keeps_first_backups,
     "no_install_path": case_no_install_path,
+    "read_only_install_folder": case_read_only_install_folder,
+    "full_disk": case_full_disk,
+    "process_will_not_end": case_process_will_not_end,
     "component_processes": case_component_processes,
     "vista_profiles": case_vista_profiles,
     "interactive_cancel": case_interactive_cancel,

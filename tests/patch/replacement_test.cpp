@@ -51,13 +51,39 @@ TEST_F(Replacement, AMissingInstalledFileIsCreatedWithoutBackup)
     EXPECT_EQ(replaced(6), state(6));
 }
 
-TEST_F(Replacement, WithoutAReadableInstallPathNoFileIsTouched)
+// Without a folder to replace in, nothing is replaced: the stage fails so that the marker
+// is not written.
+TEST_F(Replacement, WithoutAReadableInstallPathTheStageFailsAndNoFileIsTouched)
 {
-    // Longer than the string value can read.
-    storeInstallPath(m_strInstall + wstring_t(300, 'x') + TEXT("\\"));
+    const struct
+    {
+        const char* szCase;
+        void (*pfnArrange)(const wstring_t& strInstall);
+    } aCases[] = {
+        {"longer than the string value can read", [](const wstring_t& strInstall)
+         { storeInstallPath(strInstall + wstring_t(300, 'x') + TEXT("\\")); }},
+        {"empty", [](const wstring_t&) { storeInstallPath(TEXT("")); }},
+        {"a number",
+         [](const wstring_t&)
+         {
+             ASSERT_EQ(ERROR_SUCCESS, qorTestStoreNumber(HKEY_LOCAL_MACHINE, g_szSuiteKey,
+                                                         TEXT("InstallPath"), 7));
+         }},
+        {"no value", [](const wstring_t&) { RegDeleteKeyW(HKEY_LOCAL_MACHINE, g_szSuiteKey); }},
+    };
+    for (const auto& test : aCases)
+    {
+        test.pfnArrange(m_strInstall);
+        EXPECT_FALSE(replaceComponentFiles()) << test.szCase;
+        for (size_t i = 0; i < kEntryCount; ++i)
+            EXPECT_EQ(untouched(i), state(i)) << test.szCase;
+    }
+}
+
+TEST_F(Replacement, AnInstallPathWithoutItsBackslashGetsOne)
+{
+    storeInstallPath(m_strInstall.substr(0, m_strInstall.size() - 1));
     EXPECT_TRUE(replaceComponentFiles());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, g_szSuiteKey);
-    EXPECT_TRUE(replaceComponentFiles()) << "no suite key";
     for (size_t i = 0; i < kEntryCount; ++i)
-        EXPECT_EQ(untouched(i), state(i));
+        EXPECT_EQ(replaced(i), state(i)) << g_aszEntries[i];
 }

@@ -1,5 +1,6 @@
 // The file stages where only the host can go: a copy that fails on purpose, accounts and
 // Windows releases picked by machine.ini, links on the disk, a failing enumeration.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "patch_profiles.h"
@@ -49,25 +50,154 @@ protected:
 
 class ReplacementHost : public Replacement
 {
+public:
+    using Replacement::backup;
+    using Replacement::installed;
+    using Replacement::m_strRoot;
+    using Replacement::source;
+    using Replacement::writeFile;
 };
 } // namespace
 
-TEST_F(ReplacementHost, ACopyThatFailsAfterTheRenamePutsTheBackupBackAndIsLogged)
+namespace
 {
-    qorhost::failCall("CopyFileW", ERROR_DISK_FULL, utf8(installed(2).c_str()));
-    CRecordingEngineScope recording;
-    EXPECT_FALSE(replaceComponentFiles());
-    EXPECT_EQ(replaced(0), state(0));
-    EXPECT_EQ(replaced(1), state(1));
-    EXPECT_EQ(untouched(2), state(2));
-    for (size_t i = 3; i < kEntryCount; ++i)
-        EXPECT_EQ(untouched(i), state(i));
+// One way an entry's replacement can go wrong, made for entry i of the fixture.
+struct SEntryFault
+{
+    const char* szFault;
+    void (*pfnArrange)(ReplacementHost& test, size_t i);
+    bool bPasses;
+    // Entry i afterwards, as "installed | backup"; "%o" the old content, "%n" the new.
+    const char* szState;
+    DWORD dwLogged; // the error of the one ERROR record written, 0 for none
+};
 
-    std::vector<SWrittenRecord> vecErrors = recording.engine.ofType(QOR_LOG_ERROR);
-    ASSERT_EQ(1u, vecErrors.size());
-    EXPECT_EQ(static_cast<LONG>(ERROR_DISK_FULL), vecErrors[0].lCode);
-    EXPECT_NE(std::string::npos, vecErrors[0].strMessage.find(utf8(installed(2).c_str())))
-        << vecErrors[0].strMessage;
+std::string expand(std::string strPattern, size_t i)
+{
+    for (size_t nAt; (nAt = strPattern.find('%')) != std::string::npos;)
+        strPattern.replace(nAt, 2,
+                           (strPattern[nAt + 1] == 'o' ? "old " : "new ") + std::to_string(i));
+    return strPattern;
+}
+} // namespace
+
+// Whatever goes wrong with whichever entry, each original is at its place or in its backup,
+// no file is half-written or left under a temporary name, and the result tells the failure.
+TEST_F(ReplacementHost, EveryFaultOfEveryEntryKeepsEachOriginal)
+{
+    const SEntryFault aFaults[] = {
+        {"rename refused",
+         [](ReplacementHost& t, size_t i)
+         { qorhost::failCall("MoveFileW", ERROR_ACCESS_DENIED, utf8(t.installed(i).c_str())); },
+         false, "%o | <missing>", 0},
+        {"copy refused",
+         [](ReplacementHost&, size_t i)
+         { qorhost::failCall("CopyFileW", ERROR_ACCESS_DENIED, g_aszEntries[i]); },
+         false, "%o | <missing>", ERROR_ACCESS_DENIED},
+        {"disk full mid-copy",
+         [](ReplacementHost&, size_t i)
+         { qorhost::failCall("CopyFileW.write", ERROR_DISK_FULL, g_aszEntries[i]); },
+         false, "%o | <missing>", ERROR_DISK_FULL},
+        {"disk full mid-copy with an earlier .bak",
+         [](ReplacementHost& t, size_t i)
+         {
+             t.writeFile(t.backup(i), "first backup");
+             qorhost::failCall("CopyFileW.write", ERROR_DISK_FULL, g_aszEntries[i]);
+         },
+         false, "%o | first backup", ERROR_DISK_FULL},
+        {"move into place refused",
+         [](ReplacementHost& t, size_t i)
+         { qorhost::failCall("MoveFileExW", ERROR_ACCESS_DENIED, utf8(t.installed(i).c_str())); },
+         false, "%o | <missing>", ERROR_ACCESS_DENIED},
+        {"new file missing",
+         [](ReplacementHost& t, size_t i) { ASSERT_TRUE(DeleteFileW(t.source(i).c_str())); }, false,
+         "%o | <missing>", ERROR_FILE_NOT_FOUND},
+        {"new file is a folder",
+         [](ReplacementHost& t, size_t i)
+         {
+             ASSERT_TRUE(DeleteFileW(t.source(i).c_str()));
+             ASSERT_TRUE(CreateDirectoryW(t.source(i).c_str(), nullptr));
+         },
+         false, "%o | <missing>", ERROR_ACCESS_DENIED},
+        {".bak present",
+         [](ReplacementHost& t, size_t i) { t.writeFile(t.backup(i), "first backup"); }, true,
+         "%n | first backup", 0},
+        {".bak is a folder",
+         [](ReplacementHost& t, size_t i)
+         { ASSERT_TRUE(CreateDirectoryW(t.backup(i).c_str(), nullptr)); },
+         false, "%o | <missing>", 0},
+        {"target missing",
+         [](ReplacementHost& t, size_t i) { ASSERT_TRUE(DeleteFileW(t.installed(i).c_str())); },
+         true, "%n | <missing>", 0},
+        {"target is a link",
+         [](ReplacementHost& t, size_t i)
+         {
+             wstring_t strVictim = t.m_strRoot + TEXT("\\victim.dll");
+             t.writeFile(strVictim, "system file");
+             ASSERT_TRUE(DeleteFileW(t.installed(i).c_str()));
+             ASSERT_EQ(0, symlink(qorhost::hostPath(strVictim.c_str()).c_str(),
+                                  qorhost::hostPath(t.installed(i).c_str()).c_str()));
+         },
+         true, "%n | system file", 0},
+    };
+    for (const SEntryFault& fault : aFaults)
+    {
+        for (size_t i = 0; i < kEntryCount; ++i)
+        {
+            SCOPED_TRACE(std::string(fault.szFault) + ", entry " + g_aszEntries[i]);
+            TearDown();
+            qorTestResetEnvironment();
+            SetUp();
+            fault.pfnArrange(*this, i);
+            CRecordingEngineScope recording;
+            EXPECT_EQ(fault.bPasses, replaceComponentFiles());
+            EXPECT_EQ(expand(fault.szState, i), state(i));
+            for (size_t j = 0; j < kEntryCount; ++j)
+            {
+                if (j != i)
+                {
+                    EXPECT_EQ(j < i || fault.bPasses ? replaced(j) : untouched(j), state(j)) << j;
+                }
+                EXPECT_EQ(kMissing, qorTestReadFile(installed(j) + TEXT(".~lkp"))) << j;
+            }
+            std::vector<SWrittenRecord> vecErrors = recording.engine.ofType(QOR_LOG_ERROR);
+            EXPECT_EQ(fault.dwLogged == 0 ? 0u : 1u, vecErrors.size());
+            if (fault.dwLogged != 0 && vecErrors.size() == 1)
+            {
+                EXPECT_EQ(static_cast<LONG>(fault.dwLogged), vecErrors[0].lCode);
+            }
+            EXPECT_EQ(0u, qorhost::openHandleCount());
+        }
+    }
+}
+
+// A folder the user may not write: nothing can be put beside the installed files, so none is
+// touched, not even overwritten in place.
+TEST_F(ReplacementHost, AReadOnlyInstallFolderFailsWithEveryFileKept)
+{
+    writeFile(backup(1), "first backup");
+    std::string strFolder = qorhost::hostPath(m_strInstall.c_str());
+    ASSERT_EQ(0, chmod(strFolder.c_str(), 0555));
+    EXPECT_FALSE(replaceComponentFiles());
+    ASSERT_EQ(0, chmod(strFolder.c_str(), 0755));
+    EXPECT_EQ("old 1 | first backup", state(1));
+    for (size_t i = 0; i < kEntryCount; ++i)
+    {
+        if (i != 1)
+        {
+            EXPECT_EQ(untouched(i), state(i)) << g_aszEntries[i];
+        }
+    }
+}
+
+// "..", however many, stops at the drive root: an installation folder named past it lies
+// below the root, never outside the machine.
+TEST_F(ReplacementHost, DotDotInTheInstallPathStaysOnTheDrive)
+{
+    storeInstallPath(TEXT("C:\\..\\..\\..\\..") + m_strInstall.substr(2));
+    EXPECT_TRUE(replaceComponentFiles());
+    for (size_t i = 0; i < kEntryCount; ++i)
+        EXPECT_EQ(replaced(i), state(i)) << g_aszEntries[i];
 }
 
 TEST_F(ProfilesHost, EveryCopyOfEveryNormalAccountIsOverwritten)
@@ -110,7 +240,7 @@ TEST_F(ProfilesHost, VistaProfilesLieBelowUsers)
 
 TEST_F(ProfilesHost, LinksAreNeitherFollowedNorOverwritten)
 {
-    qorhost::setMachineIni("[accounts]\nalice = normal\n");
+    qorhost::setMachineIni("[accounts]\nalice = normal\nbob = normal\n");
     wstring_t strProfiles = profiles(kXPProfiles, "alice");
     wstring_t strReal = strProfiles + TEXT("\\a.default\\qorlks_moz_xpcom.dll");
     wstring_t strOutside = m_strRoot + TEXT("\\outside");
@@ -122,6 +252,8 @@ TEST_F(ProfilesHost, LinksAreNeitherFollowedNorOverwritten)
     link(strOutside, strProfiles + TEXT("\\b.default\\outside"));
     link(strOutside + TEXT("\\victim.dll"),
          strProfiles + TEXT("\\c.default\\qorlks_moz_xpcom.dll"));
+    // A profile folder that is itself a link.
+    link(strOutside, profiles(kXPProfiles, "bob"));
 
     CQORStringList listFound;
     EXPECT_TRUE(findComponentFile(strProfiles.c_str(), listFound));

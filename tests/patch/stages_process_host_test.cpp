@@ -105,21 +105,44 @@ TEST(ShutdownHost, NamesMatchInTheirExactCase)
     EXPECT_TRUE(capitals.stillRunning());
 }
 
-TEST(ShutdownHost, ARefusedTerminationIsNotWaitedFor)
+// The host makes a wait with a time limit run out at once: a process that will not end.
+TEST(ShutdownHost, AProcessThatDoesNotEndFailsTheStageWithinItsWait)
 {
-    Sleeper component("locksmere.exe");
-    qorhost::failCall("TerminateProcess", ERROR_ACCESS_DENIED);
-    std::future<bool> stopping = std::async(std::launch::async, stopComponentProcesses);
-    if (stopping.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+    const struct
     {
-        // Ends the wait it is stuck in, so the test fails instead of hanging.
-        kill(component.pid(), SIGKILL);
-        stopping.wait();
-        FAIL() << "waited for a process that was never terminated";
+        const char* szCase;
+        DWORD dwTerminateFault;
+        DWORD dwWaitFault;
+        bool bRunsOn;
+    } aCases[] = {
+        {"termination refused, still running", ERROR_ACCESS_DENIED, WAIT_TIMEOUT, true},
+        {"terminated, not ended in time", 0, WAIT_TIMEOUT, false},
+        {"terminated, the wait fails", 0, ERROR_INVALID_HANDLE, false},
+    };
+    for (const auto& test : aCases)
+    {
+        SCOPED_TRACE(test.szCase);
+        Sleeper component("locksmere.exe");
+        Sleeper auth("vmrauth.exe");
+        qorhost::failCall("TerminateProcess", test.dwTerminateFault);
+        qorhost::failCall("WaitForSingleObject", test.dwWaitFault);
+        std::future<bool> stopping = std::async(std::launch::async, stopComponentProcesses);
+        if (stopping.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+        {
+            // Ends the wait it is stuck in, so the test fails instead of hanging.
+            kill(component.pid(), SIGKILL);
+            stopping.wait();
+            FAIL() << "the wait for a process that does not end has no limit";
+        }
+        EXPECT_FALSE(stopping.get());
+        if (test.bRunsOn)
+        {
+            EXPECT_TRUE(component.stillRunning());
+        }
+        EXPECT_TRUE(auth.stillRunning()) << "nothing more is stopped once the stage has failed";
+        EXPECT_EQ(0u, qorhost::openHandleCount());
+        qorhost::resetMachine();
     }
-    EXPECT_TRUE(stopping.get());
-    EXPECT_TRUE(component.stillRunning());
-    EXPECT_EQ(0u, qorhost::openHandleCount());
 }
 
 TEST(ShutdownHost, NoSnapshotOrNoAccessStillPasses)

@@ -162,6 +162,97 @@ TEST(HostFiles, FaultsLimitedToAPathHitOnlyThatPath)
     EXPECT_EQ((std::vector<std::string>{".", ".."}), qorTestFindNames(TEXT("C:\\Profiles\\*.*")));
 }
 
+// Windows takes "." and ".." by the name alone and stops at the drive root; so does a path
+// relative to a working folder on a drive. No path reaches outside the machine's drives.
+TEST(HostFiles, DotDotStopsAtTheDriveRoot)
+{
+    makeOnDisk(drive() + "/Work/Sub");
+    const struct
+    {
+        LPCWSTR szPath;
+        std::string strBelowDrive;
+    } aCases[] = {
+        {TEXT("C:\\..\\..\\outside\\f.dll"), "/outside/f.dll"},
+        {TEXT("C:\\work\\..\\..\\..\\x\\"), "/x/"},
+        {TEXT("C:\\work\\.\\sub\\..\\f.dll"), "/Work/f.dll"},
+        {TEXT("C:\\.."), "/"},
+        {TEXT("\\..\\..\\etc\\passwd"), "/etc/passwd"},
+    };
+    for (const auto& test : aCases)
+        EXPECT_EQ(drive() + test.strBelowDrive, qorhost::hostPath(test.szPath))
+            << utf8(test.szPath);
+
+    char* szStart = getcwd(nullptr, 0);
+    ASSERT_EQ(0, chdir((drive() + "/Work/Sub").c_str()));
+    std::string strRelative = qorhost::hostPath(TEXT("..\\..\\..\\..\\..\\etc\\passwd"));
+    std::string strBeside = qorhost::hostPath(TEXT("..\\f.dll"));
+    ASSERT_EQ(0, chdir(szStart));
+    std::free(szStart);
+    EXPECT_EQ(std::filesystem::canonical(drive()).string() + "/etc/passwd", strRelative);
+    EXPECT_EQ(std::filesystem::canonical(drive()).string() + "/Work/f.dll", strBeside);
+}
+
+// A folder no one may write stands for one whose access list denies adding, removing and
+// renaming entries; the files in it may still be written. Linux would let root through.
+TEST(HostFiles, AFolderNoOneMayWriteKeepsItsEntries)
+{
+    ASSERT_TRUE(CreateDirectoryW(TEXT("C:\\locked"), nullptr));
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\locked\\a.dll"), "a"));
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\new.dll"), "new"));
+    ASSERT_EQ(0, chmod(qorhost::hostPath(TEXT("C:\\locked")).c_str(), 0555));
+    const struct
+    {
+        const char* szCall;
+        BOOL (*pfnCall)();
+    } aRefused[] = {
+        {"CopyFileW new",
+         [] { return CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\locked\\b.dll"), FALSE); }},
+        {"MoveFileW out", [] { return MoveFileW(TEXT("C:\\locked\\a.dll"), TEXT("C:\\a.dll")); }},
+        {"MoveFileW in", [] { return MoveFileW(TEXT("C:\\new.dll"), TEXT("C:\\locked\\b.dll")); }},
+        {"MoveFileW within",
+         [] { return MoveFileW(TEXT("C:\\locked\\a.dll"), TEXT("C:\\locked\\a.bak")); }},
+        {"MoveFileExW over",
+         [] {
+             return MoveFileExW(TEXT("C:\\new.dll"), TEXT("C:\\locked\\a.dll"),
+                                MOVEFILE_REPLACE_EXISTING);
+         }},
+        {"DeleteFileW", [] { return DeleteFileW(TEXT("C:\\locked\\a.dll")); }},
+        {"CreateDirectoryW", [] { return CreateDirectoryW(TEXT("C:\\locked\\sub"), nullptr); }},
+        {"CreateFileW new",
+         []
+         {
+             HANDLE hFile = CreateFileW(TEXT("C:\\locked\\c.dll"), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, 0, nullptr);
+             return static_cast<BOOL>(hFile != INVALID_HANDLE_VALUE);
+         }},
+    };
+    for (const auto& test : aRefused)
+    {
+        SetLastError(0);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), lastErrorOf(test.pfnCall()))
+            << test.szCall;
+    }
+    EXPECT_EQ((std::vector<std::string>{"a.dll"}), qorTestFindNames(TEXT("C:\\locked\\*.dll")));
+    EXPECT_TRUE(CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\locked\\a.dll"), FALSE))
+        << "an existing file's content";
+    EXPECT_EQ("new", qorTestReadFile(TEXT("C:\\locked\\a.dll")));
+    ASSERT_EQ(0, chmod(qorhost::hostPath(TEXT("C:\\locked")).c_str(), 0755));
+}
+
+// A copy that fails part-way, as on a disk that fills up, leaves no file behind; one that
+// was overwritten is gone with it.
+TEST(HostFiles, ACopyThatFillsTheDiskRemovesWhatItWrote)
+{
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\new.dll"), std::string(100000, 'n')));
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\old.dll"), "old"));
+    qorhost::failCall("CopyFileW.write", ERROR_DISK_FULL, "C:\\new.dll");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL),
+              lastErrorOf(CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\fresh.dll"), TRUE)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL),
+              lastErrorOf(CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\old.dll"), FALSE)));
+    EXPECT_EQ((std::vector<std::string>{"new.dll"}), qorTestFindNames(TEXT("C:\\*.dll")));
+}
+
 TEST(HostFiles, EmptyDriveRootIsAFolderWithNothingToList)
 {
     EXPECT_NE(0u, GetFileAttributesW(TEXT("D:\\")) & FILE_ATTRIBUTE_DIRECTORY);

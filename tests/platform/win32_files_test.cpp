@@ -117,6 +117,39 @@ TEST_F(Win32Files, MoveRenamesButNeverReplaces)
     EXPECT_EQ("new", content(TEXT("a.dll")));
 }
 
+// The move that puts a finished copy in place: a file is replaced in one step, a folder is
+// not, and without the flag nothing is replaced.
+TEST_F(Win32Files, MoveExReplacesOnlyWhatMayBeReplaced)
+{
+    const DWORD dwReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    const struct
+    {
+        LPCWSTR szTarget;
+        DWORD dwFlags;
+        DWORD dwError; // 0: moved
+        const char* szTargetAfter;
+    } aCases[] = {
+        {TEXT("free.dll"), dwReplace, 0, "staged"},
+        {TEXT("file.dll"), dwReplace, 0, "staged"},
+        {TEXT("file.dll"), MOVEFILE_WRITE_THROUGH, ERROR_ALREADY_EXISTS, "installed"},
+        {TEXT("folder"), dwReplace, ERROR_ACCESS_DENIED, "<missing>"},
+        {TEXT("nofolder\\x.dll"), dwReplace, ERROR_PATH_NOT_FOUND, "<missing>"},
+    };
+    for (const auto& test : aCases)
+    {
+        store(TEXT("staged.tmp"), "staged");
+        store(TEXT("file.dll"), "installed");
+        CreateDirectoryW(at(TEXT("folder")).c_str(), nullptr);
+        SetLastError(0);
+        BOOL bMoved =
+            MoveFileExW(at(TEXT("staged.tmp")).c_str(), at(test.szTarget).c_str(), test.dwFlags);
+        EXPECT_EQ(test.dwError, bMoved ? 0 : GetLastError()) << utf8(test.szTarget);
+        EXPECT_EQ(test.szTargetAfter, content(test.szTarget)) << utf8(test.szTarget);
+        EXPECT_EQ(bMoved ? "<missing>" : "staged", content(TEXT("staged.tmp")));
+        DeleteFileW(at(TEXT("free.dll")).c_str());
+    }
+}
+
 TEST_F(Win32Files, CopyCreatesOrOverwritesAsAsked)
 {
     store(TEXT("new.dll"), "the new component");

@@ -67,8 +67,14 @@ std::string hostPath(LPCWSTR szWindowsPath);
 // "GetFileAttributesW" and "CreateDirectoryW" a Windows path (any letter case) limits it to calls
 // naming that path (either path of a copy or rename; a search's pattern or its folder). nCount > 0
 // limits it to that many calls. dwError 0 ends the fault; resetMachine() ends them all. File,
-// process and account faults: "CreateFileW", "WriteFile", "CreateDirectoryW",
-// "CreateToolhelp32Snapshot", "OpenProcess", "TerminateProcess", "NetUserEnum" (its status).
+// process and account faults: "CreateFileW", "WriteFile", "CreateDirectoryW", "MoveFileExW"
+// (limited by path as "MoveFileW"), "CopyFileW.write" (the copy creates its target and writes
+// part of it before failing, as on a disk that fills up; limited by path as "CopyFileW"),
+// "CreateToolhelp32Snapshot", "OpenProcess", "TerminateProcess", "NetUserEnum" (its status),
+// "WaitForSingleObject" (WAIT_TIMEOUT makes a wait with a time limit end at once as if the
+// time had passed, a process that will not end; an INFINITE wait is not shortened; other
+// values make it WAIT_FAILED). A machine folder's machine.ini injects faults for a whole
+// run: one "Function = error" line each in its [faults] section.
 void failCall(const std::string& strFunction, DWORD dwError,
               const std::string& strKeyPath = std::string(), int nCount = 0);
 

@@ -90,8 +90,9 @@ bool writeAll(int iDescriptor, const char* pBytes, size_t nCount)
     return true;
 }
 
-// Copies what is left to read of one descriptor into the other; false with errno set.
-bool copyContent(int iFrom, int iTo)
+// Copies what is left to read of one descriptor into the other: 0, or the error as kernel32
+// reports it. dwMidCopyFault, when set, is a disk that fills up once part of it is written.
+DWORD copyContent(int iFrom, int iTo, DWORD dwMidCopyFault)
 {
     char buffer[65536];
     for (;;)
@@ -99,11 +100,80 @@ bool copyContent(int iFrom, int iTo)
         ssize_t nRead = read(iFrom, buffer, sizeof(buffer));
         if (nRead < 0 && errno == EINTR)
             continue;
-        if (nRead <= 0)
-            return nRead == 0;
+        if (nRead < 0)
+            return qorhost::fileErrorOf(errno);
+        if (dwMidCopyFault != 0)
+        {
+            (void)writeAll(iTo, buffer, static_cast<size_t>(nRead) / 2);
+            return dwMidCopyFault;
+        }
+        if (nRead == 0)
+            return ERROR_SUCCESS;
         if (!writeAll(iTo, buffer, static_cast<size_t>(nRead)))
-            return false;
+            return qorhost::fileErrorOf(errno);
     }
+}
+
+bool isWritable(const struct stat& info)
+{
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+// Makes a finished rename durable: the file's content, then the folder entry naming it.
+void flushEntry(const std::string& strPath)
+{
+    const std::string strFolder = strPath.substr(0, strPath.find_last_of('/') + 1);
+    for (const std::string& strFlushed : {strPath, strFolder.empty() ? "." : strFolder})
+    {
+        Descriptor entry(open(strFlushed.c_str(), O_RDONLY | O_CLOEXEC));
+        if (entry.isOpen())
+            (void)fsync(entry.get());
+    }
+}
+
+// Why an existing target stops a rename: ERROR_ALREADY_EXISTS unless it may be replaced, and
+// only a file that is not read-only may be, by a file.
+DWORD existingTargetError(const struct stat& from, const struct stat& to, bool bReplace)
+{
+    if (!bReplace)
+        return ERROR_ALREADY_EXISTS;
+    if (S_ISDIR(from.st_mode) || S_ISDIR(to.st_mode) || !isWritable(to))
+        return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
+// The rename both MoveFileW and MoveFileExW make: a link is moved as the entry it is.
+BOOL moveEntry(LPCWSTR szFrom, LPCWSTR szTo, bool bReplace, bool bWriteThrough)
+{
+    qorhost::Machine& machine = qorhost::Machine::current();
+    std::string strFrom = machine.hostPath(szFrom);
+    std::string strTo = machine.hostPath(szTo);
+    struct stat from;
+    if (lstat(strFrom.c_str(), &from) != 0)
+        return failWith(lookupError(strFrom));
+    if (qorhost::folderRefusesChanges(strFrom) || qorhost::folderRefusesChanges(strTo))
+        return failWith(ERROR_ACCESS_DENIED);
+    struct stat to;
+    int iRenamed = 0;
+    if (lstat(strTo.c_str(), &to) == 0 && sameEntry(from, to))
+    {
+        // The same entry under another letter case: the rename changes only the case.
+        strTo = strTo.substr(0, strTo.find_last_of('/') + 1) + lastName(szTo);
+        iRenamed = rename(strFrom.c_str(), strTo.c_str());
+    }
+    else if (lstat(strTo.c_str(), &to) == 0)
+    {
+        if (DWORD dwRefused = existingTargetError(from, to, bReplace))
+            return failWith(dwRefused);
+        iRenamed = rename(strFrom.c_str(), strTo.c_str());
+    }
+    else
+        iRenamed = renameKeepingTarget(strFrom, strTo);
+    if (iRenamed != 0)
+        return failWith(errno == ENOENT ? ERROR_PATH_NOT_FOUND : qorhost::fileErrorOf(errno));
+    if (bWriteThrough)
+        flushEntry(strTo);
+    return TRUE;
 }
 
 // Whether the copy may write the target: its folder must exist, and an existing target must
@@ -130,30 +200,26 @@ DWORD checkTarget(const std::string& strTarget, const struct stat& source, BOOL 
 
 BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName)
 {
-    qorhost::Machine& machine = qorhost::Machine::current();
     if (isEmpty(lpExistingFileName) || isEmpty(lpNewFileName))
         return failWith(ERROR_PATH_NOT_FOUND);
-    if (DWORD dwFault = machine.injectedFailure("MoveFileW", {lpExistingFileName, lpNewFileName}))
+    if (DWORD dwFault = qorhost::Machine::current().injectedFailure(
+            "MoveFileW", {lpExistingFileName, lpNewFileName}))
         return failWith(dwFault);
-    std::string strFrom = machine.hostPath(lpExistingFileName);
-    std::string strTo = machine.hostPath(lpNewFileName);
-    struct stat from;
-    if (lstat(strFrom.c_str(), &from) != 0)
-        return failWith(lookupError(strFrom));
-    struct stat to;
-    if (lstat(strTo.c_str(), &to) == 0)
-    {
-        if (!sameEntry(from, to))
-            return failWith(ERROR_ALREADY_EXISTS);
-        // The same entry under another letter case: the rename changes only the case.
-        strTo = strTo.substr(0, strTo.find_last_of('/') + 1) + lastName(lpNewFileName);
-        if (rename(strFrom.c_str(), strTo.c_str()) != 0)
-            return failWith(qorhost::fileErrorOf(errno));
-        return TRUE;
-    }
-    if (renameKeepingTarget(strFrom, strTo) != 0)
-        return failWith(errno == ENOENT ? ERROR_PATH_NOT_FOUND : qorhost::fileErrorOf(errno));
-    return TRUE;
+    return moveEntry(lpExistingFileName, lpNewFileName, /*bReplace=*/false,
+                     /*bWriteThrough=*/false);
+}
+
+BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags)
+{
+    if ((dwFlags & ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) != 0)
+        return failWith(ERROR_INVALID_PARAMETER);
+    if (isEmpty(lpExistingFileName) || isEmpty(lpNewFileName))
+        return failWith(ERROR_PATH_NOT_FOUND);
+    if (DWORD dwFault = qorhost::Machine::current().injectedFailure(
+            "MoveFileExW", {lpExistingFileName, lpNewFileName}))
+        return failWith(dwFault);
+    return moveEntry(lpExistingFileName, lpNewFileName, (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0,
+                     (dwFlags & MOVEFILE_WRITE_THROUGH) != 0);
 }
 
 BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists)
@@ -173,6 +239,9 @@ BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bF
         return failWith(ERROR_ACCESS_DENIED);
     if (DWORD dwRefused = checkTarget(strTo, source, bFailIfExists))
         return failWith(dwRefused);
+    struct stat target;
+    if (stat(strTo.c_str(), &target) != 0 && qorhost::folderRefusesChanges(strTo))
+        return failWith(ERROR_ACCESS_DENIED);
     // The copy keeps the source's permissions, and its owner can always read it.
     mode_t mode = (source.st_mode & 0777) | S_IRUSR;
     int iFlags = O_WRONLY | O_CREAT | O_CLOEXEC | (bFailIfExists ? O_EXCL : O_TRUNC);
@@ -181,9 +250,10 @@ BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bF
         return failWith(errno == ENOENT   ? ERROR_PATH_NOT_FOUND
                         : errno == EEXIST ? ERROR_FILE_EXISTS
                                           : qorhost::fileErrorOf(errno));
-    if (!copyContent(from.get(), to.get()))
+    DWORD dwMidCopyFault =
+        machine.injectedFailure("CopyFileW.write", {lpExistingFileName, lpNewFileName});
+    if (DWORD dwError = copyContent(from.get(), to.get(), dwMidCopyFault))
     {
-        DWORD dwError = qorhost::fileErrorOf(errno);
         // A half-written copy would pass for the whole file.
         unlink(strTo.c_str());
         return failWith(dwError);

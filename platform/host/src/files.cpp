@@ -58,6 +58,16 @@ bool leadsToFolder(const std::string& strHostPath)
     return stat(strHostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
 }
 
+bool folderRefusesChanges(const std::string& strHostPath)
+{
+    size_t nEnd = strHostPath.find_last_not_of('/');
+    size_t nSlash = nEnd == std::string::npos ? nEnd : strHostPath.find_last_of('/', nEnd);
+    std::string strFolder = nSlash == std::string::npos ? "." : strHostPath.substr(0, nSlash + 1);
+    struct stat info;
+    return stat(strFolder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 DWORD fileAttributesOf(const std::string& strHostPath, const struct stat& linkInfo)
 {
     if (S_ISLNK(linkInfo.st_mode))
@@ -149,7 +159,8 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
     std::string strPath = qorhost::Machine::current().hostPath(lpFileName);
     struct stat info;
     // Windows refuses to delete a folder with DeleteFile.
-    if (stat(strPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    bool bExists = lstat(strPath.c_str(), &info) == 0;
+    if (bExists && (qorhost::leadsToFolder(strPath) || qorhost::folderRefusesChanges(strPath)))
     {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -211,7 +222,8 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     qorhost::FolderOpenGuard guard(strPath);
     struct stat info;
     bool bExisted = stat(strPath.c_str(), &info) == 0;
-    if (bExisted && S_ISDIR(info.st_mode))
+    if ((bExisted && S_ISDIR(info.st_mode)) ||
+        (!bExisted && (iFlags & O_CREAT) != 0 && qorhost::folderRefusesChanges(strPath)))
     {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
@@ -393,6 +405,9 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecur
             qorhost::Machine::current().injectedFailure("CreateDirectoryW", {lpPathName}))
         return qorhost::failWith(dwFault);
     std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
+    struct stat info;
+    if (lstat(strPath.c_str(), &info) != 0 && qorhost::folderRefusesChanges(strPath))
+        return qorhost::failWith(ERROR_ACCESS_DENIED);
     if (mkdir(strPath.c_str(), 0755) != 0)
         return qorhost::failWith(errno == ENOENT ? ERROR_PATH_NOT_FOUND : fileErrorOf(errno));
     return TRUE;
@@ -405,8 +420,10 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
     std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
     // A link to a folder is a junction on Windows, which this call removes.
     struct stat info;
-    bool bJunction = lstat(strPath.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
-                     qorhost::leadsToFolder(strPath);
+    bool bExists = lstat(strPath.c_str(), &info) == 0;
+    bool bJunction = bExists && S_ISLNK(info.st_mode) && qorhost::leadsToFolder(strPath);
+    if (bExists && qorhost::folderRefusesChanges(strPath))
+        return qorhost::failWith(ERROR_ACCESS_DENIED);
     if ((bJunction ? unlink(strPath.c_str()) : rmdir(strPath.c_str())) == 0)
         return TRUE;
     switch (errno)

@@ -19,6 +19,10 @@ DWORD missingEntryError(const std::string& strHostPath);
 DWORD fileAttributesOf(const std::string& strHostPath, const struct stat& linkInfo);
 // Whether the entry is a symbolic link to a folder (a junction, on Windows).
 bool leadsToFolder(const std::string& strHostPath);
+// Whether the folder that holds the entry is one no one may write: as a folder whose access
+// list denies it, entries may not be added to it, removed from it or renamed in it, whatever
+// the Linux user may do.
+bool folderRefusesChanges(const std::string& strHostPath);
 
 // The same name as Windows compares names: without regard to letter case.
 bool sameNameIgnoringCase(const std::string& strLeft, const std::string& strRight);

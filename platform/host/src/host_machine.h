@@ -124,6 +124,10 @@ public:
     void setProgramPath(const std::u16string& strPath) { m_strProgramPath = strPath; }
 
 private:
+    // The folder that holds the drive_x folders.
+    std::string drivesFolder();
+    // A path without a drive, from the working folder.
+    std::string relativeHostPath(const std::string& strPath);
     // Forgets the process's handles, token and injected faults.
     void resetProcess();
     struct InjectedFault

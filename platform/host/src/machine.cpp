@@ -57,6 +57,76 @@ bool parseAnswer(const std::string& strWord, int& iAnswer)
     return true;
 }
 
+bool isDotComponent(const std::string& strPart)
+{
+    return strPart == "." || strPart == "..";
+}
+
+bool hasDotComponent(const std::string& strPath)
+{
+    std::istringstream parts(strPath);
+    std::string strPart;
+    while (std::getline(parts, strPart, '/'))
+    {
+        if (isDotComponent(strPart))
+            return true;
+    }
+    return false;
+}
+
+// strRest below a drive root ("/a/../b"), its "." and ".." taken by the name alone as Windows
+// takes them: ".." at the root stays there, so no path leaves its drive.
+std::string clampedBelowRoot(const std::string& strRest)
+{
+    std::vector<std::string> vecKept;
+    std::istringstream parts(strRest);
+    std::string strPart;
+    while (std::getline(parts, strPart, '/'))
+    {
+        if (strPart == "..")
+        {
+            if (!vecKept.empty())
+                vecKept.pop_back();
+        }
+        else if (!strPart.empty() && !isDotComponent(strPart))
+            vecKept.push_back(strPart);
+    }
+    std::string strClamped;
+    for (const std::string& strKept : vecKept)
+        strClamped += "/" + strKept;
+    if (strClamped.empty() || strRest.back() == '/')
+        strClamped += "/";
+    return strClamped;
+}
+
+// Where the working folder lies on one of the drives below strRoot: the drive folder and the
+// rest of the working folder's path. False when it lies elsewhere.
+bool workingFolderOnDrive(const std::string& strRoot, std::string& strDrive, std::string& strRest)
+{
+    std::error_code error;
+    std::string strWorking = std::filesystem::current_path(error).string();
+    std::string strDrives = std::filesystem::weakly_canonical(strRoot, error).string() + "/drive_";
+    if (error || strWorking.compare(0, strDrives.size(), strDrives) != 0 ||
+        strWorking.size() <= strDrives.size())
+        return false;
+    size_t nEnd = strWorking.find('/', strDrives.size());
+    strDrive = strWorking.substr(0, nEnd);
+    strRest = nEnd == std::string::npos ? std::string() : strWorking.substr(nEnd);
+    return true;
+}
+
+// machine.ini's [faults]: "Function = error", as failCall injects them, for whole-program runs.
+void injectIniFaults(Machine& machine, const HostIni& ini)
+{
+    for (const auto& line : ini.lines("faults"))
+    {
+        char* pEnd = nullptr;
+        unsigned long ulError = std::strtoul(line.second.c_str(), &pEnd, 0);
+        if (pEnd != line.second.c_str() && *pEnd == '\0')
+            machine.injectFailure(line.first, static_cast<DWORD>(ulError), std::string(), 0);
+    }
+}
+
 } // namespace
 
 std::string asciiLower(std::string strText)
@@ -170,6 +240,7 @@ void Machine::loadFromFolder(const std::string& strFolder)
     m_vecEvents.clear();
     resetProcess();
     loadDialogScript();
+    injectIniFaults(*this, m_ini);
 }
 
 void Machine::resetInMemory()
@@ -396,11 +467,31 @@ std::string Machine::hostPath(const std::u16string& strWindowsPath)
         strPath.size() >= 2 && strPath[1] == ':' &&
         ((strPath[0] >= 'a' && strPath[0] <= 'z') || (strPath[0] >= 'A' && strPath[0] <= 'Z'));
     if (!bDrive && (strPath.empty() || strPath[0] != '/'))
-        return resolveCase(std::string(), strPath);
+        return relativeHostPath(strPath);
     std::string strDrive = "drive_" + asciiLower(bDrive ? strPath.substr(0, 1) : "c");
     std::string strRest = bDrive ? strPath.substr(2) : strPath;
     if (!strRest.empty() && strRest[0] != '/')
         strRest = "/" + strRest;
+    if (hasDotComponent(strRest))
+        strRest = clampedBelowRoot(strRest);
+    std::string strDriveFolder = drivesFolder() + "/" + strDrive;
+    std::error_code error;
+    std::filesystem::create_directories(strDriveFolder, error);
+    return resolveCase(strDriveFolder, strRest);
+}
+
+std::string Machine::relativeHostPath(const std::string& strPath)
+{
+    std::string strDrive;
+    std::string strWorking;
+    // A relative path is on the working folder's drive: its ".." stops at that drive's root.
+    if (hasDotComponent(strPath) && workingFolderOnDrive(drivesFolder(), strDrive, strWorking))
+        return resolveCase(strDrive, clampedBelowRoot(strWorking + "/" + strPath));
+    return resolveCase(std::string(), strPath);
+}
+
+std::string Machine::drivesFolder()
+{
     std::string strRoot = m_strFolder;
     if (m_bInMemory)
     {
@@ -412,9 +503,7 @@ std::string Machine::hostPath(const std::u16string& strWindowsPath)
         }
         strRoot = m_strTemporaryDrives;
     }
-    std::error_code error;
-    std::filesystem::create_directories(strRoot + "/" + strDrive, error);
-    return resolveCase(strRoot + "/" + strDrive, strRest);
+    return strRoot;
 }
 
 void resetMachine()

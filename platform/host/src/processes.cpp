@@ -294,6 +294,13 @@ BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode)
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 {
+    if (DWORD dwFault = qorhost::Machine::current().injectedFailure("WaitForSingleObject"))
+    {
+        if (dwFault != WAIT_TIMEOUT)
+            return failedWith(dwFault, WAIT_FAILED);
+        if (dwMilliseconds != INFINITE)
+            return WAIT_TIMEOUT;
+    }
     DWORD dwAccess = 0;
     HostProcess* pProcess = processOf(hHandle, dwAccess);
     if (pProcess == nullptr)

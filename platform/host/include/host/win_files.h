@@ -106,11 +106,22 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 // Removes an empty folder: ERROR_DIR_NOT_EMPTY, ERROR_DIRECTORY for a file.
 BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName);
 
-// A plain rename of a file or folder: ERROR_ALREADY_EXISTS when the new name is taken.
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_WRITE_THROUGH 0x00000008
+
+// A plain rename of a file or folder: ERROR_ALREADY_EXISTS when the new name is taken. A
+// link is renamed as the entry it is. A folder no one may write (no write permission bit)
+// refuses to have entries renamed into or out of it, as one whose access list denies it.
 BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName);
+// MoveFileW that, with MOVEFILE_REPLACE_EXISTING, replaces an existing file (a link as the
+// entry, never its target) in one step; a folder or a read-only file is not replaced
+// (ERROR_ACCESS_DENIED). MOVEFILE_WRITE_THROUGH returns once the file and its new name are
+// on the disk. Other flags are ERROR_INVALID_PARAMETER.
+BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
 // Copies the content and the read-only state. ERROR_FILE_EXISTS when bFailIfExists and the
-// target exists, ERROR_ACCESS_DENIED when the target is a folder or read-only,
-// ERROR_SHARING_VIOLATION when source and target are the same file.
+// target exists, ERROR_ACCESS_DENIED when the target is a folder or read-only, or is new in a
+// folder no one may write, ERROR_SHARING_VIOLATION when source and target are the same file.
+// A copy that fails part-way removes what it wrote.
 BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists);
 
 typedef struct _WIN32_FIND_DATAW
