@@ -6,6 +6,22 @@ namespace
 {
 // Texts this long or longer are refused rather than copied.
 const int kMaxTextUnits = 0x40000000;
+
+// A fresh copy of a text that is neither empty nor oversized.
+bool makeCopy(LPCWSTR szSource, LPWSTR& szCopy)
+{
+    int nLength = 0;
+    while (nLength < kMaxTextUnits && szSource[nLength] != 0)
+        ++nLength;
+    if (nLength == 0 || nLength >= kMaxTextUnits)
+        return false;
+    szCopy = new (std::nothrow) WCHAR[nLength + 1];
+    if (szCopy == nullptr)
+        return false;
+    for (int i = 0; i <= nLength; ++i)
+        szCopy[i] = szSource[i];
+    return true;
+}
 } // namespace
 
 CQORLogData::CQORLogData(ULONG ulType, LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,
@@ -45,21 +61,12 @@ void CQORLogData::setCode(ULONG ulCodeKind, LONG lCode)
 
 bool CQORLogData::copyText(LPWSTR& szField, LPCWSTR szSource)
 {
+    // The copy is made before the old text goes: the source may be the field itself.
+    LPWSTR szCopy = nullptr;
+    bool bCopied = szSource == nullptr || makeCopy(szSource, szCopy);
     freeText(szField);
-    if (szSource == nullptr)
-        return true;
-    int nLength = 0;
-    while (nLength < kMaxTextUnits && szSource[nLength] != 0)
-        ++nLength;
-    if (nLength == 0 || nLength >= kMaxTextUnits)
-        return false;
-    LPWSTR szCopy = new (std::nothrow) WCHAR[nLength + 1];
-    if (szCopy == nullptr)
-        return false;
-    for (int i = 0; i <= nLength; ++i)
-        szCopy[i] = szSource[i];
     szField = szCopy;
-    return true;
+    return bCopied;
 }
 
 void CQORLogData::freeText(LPWSTR& szField)

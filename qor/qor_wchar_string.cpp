@@ -1,7 +1,71 @@
 #include "qor_wchar_string.h"
 
+#include <vector>
+
 #include "qor_log_scope.h"
 #include "qor_string_list.h"
+
+namespace
+{
+
+// Finds a pattern in a text left to right in time linear in both (Knuth-Morris-Pratt): the
+// state is the number of pattern units matched so far.
+class CUnitMatcher
+{
+public:
+    CUnitMatcher(const WCHAR* pFind, ULONG ulFind)
+        : m_pFind(pFind), m_ulFind(ulFind), m_vecFail(ulFind)
+    {
+        ULONG ulMatched = 0;
+        for (ULONG i = 1; i < ulFind; ++i)
+        {
+            while (ulMatched > 0 && pFind[i] != pFind[ulMatched])
+                ulMatched = m_vecFail[ulMatched - 1];
+            if (pFind[i] == pFind[ulMatched])
+                ++ulMatched;
+            m_vecFail[i] = ulMatched;
+        }
+    }
+
+    // The state after one more text unit; m_ulFind means an occurrence ends here.
+    ULONG step(ULONG ulState, WCHAR ch) const
+    {
+        if (ulState == m_ulFind)
+            ulState = m_vecFail[ulState - 1];
+        while (ulState > 0 && m_pFind[ulState] != ch)
+            ulState = m_vecFail[ulState - 1];
+        return m_pFind[ulState] == ch ? ulState + 1 : 0;
+    }
+
+    bool isComplete(ULONG ulState) const { return ulState == m_ulFind; }
+
+    // Where every occurrence in the text starts, in order; with bOverlap false an occurrence
+    // that overlaps the one before it is left out.
+    std::vector<ULONG> starts(const WCHAR* pText, ULONG ulLength, bool bOverlap) const
+    {
+        std::vector<ULONG> vecStarts;
+        ULONG ulState = 0;
+        ULONG ulFree = 0; // the first unit not covered by a kept occurrence
+        for (ULONG i = 0; i < ulLength; ++i)
+        {
+            ulState = step(ulState, pText[i]);
+            ULONG ulStart = i + 1 - m_ulFind;
+            if (isComplete(ulState) && (bOverlap || ulStart >= ulFree))
+            {
+                vecStarts.push_back(ulStart);
+                ulFree = i + 1;
+            }
+        }
+        return vecStarts;
+    }
+
+private:
+    const WCHAR* m_pFind;
+    ULONG m_ulFind;
+    std::vector<ULONG> m_vecFail; // longest proper border of each pattern prefix
+};
+
+} // namespace
 
 CQORWCharString::CQORWCharString() : CQORBuffer<WCHAR>(0) {}
 
@@ -236,10 +300,11 @@ bool CQORWCharString::find(const CQORWCharString& str, ULONG ulOccurrance, parse
 bool CQORWCharString::findOccurrence(const CQORWCharString& str, ULONG ulOccurrance, parseMode mode,
                                      ULONG& ulPos) const
 {
-    if (!isValid() || !str.isValid())
+    ULONG ulFind = str.getLength();
+    // A text of no units occurs nowhere, whether or not it has storage.
+    if (!isValid() || ulFind == 0)
         return false;
     ULONG ulLength = getLength();
-    ULONG ulFind = str.getLength();
     if (ulLength < ulFind)
         return false;
     if (ulOccurrance > ulLength)
@@ -252,21 +317,20 @@ bool CQORWCharString::findOccurrence(const CQORWCharString& str, ULONG ulOccurra
                                   QOR_HERE);
     if (mode != pmForward && mode != pmBackward)
         return false;
-    ULONG ulCount = 0;
-    ULONG ulStarts = ulLength - ulFind + 1;
-    for (ULONG k = 0; k < ulStarts; ++k)
-    {
-        ULONG ulStart = mode == pmForward ? k : ulLength - ulFind - k;
-        ULONG i = 0;
-        while (i < ulFind && m_pBuffer[ulStart + i] == str.m_pBuffer[i])
-            ++i;
-        if (i == ulFind && ++ulCount == ulOccurrance)
-        {
-            ulPos = ulStart;
-            return true;
-        }
-    }
-    return false;
+    std::vector<ULONG> vecStarts = occurrences(str, true);
+    if (ulOccurrance > vecStarts.size())
+        return false;
+    ulPos = mode == pmForward ? vecStarts[ulOccurrance - 1]
+                              : vecStarts[vecStarts.size() - ulOccurrance];
+    return true;
+}
+
+std::vector<ULONG> CQORWCharString::occurrences(const CQORWCharString& str, bool bOverlap) const
+{
+    ULONG ulFind = str.getLength();
+    if (ulFind == 0)
+        return std::vector<ULONG>();
+    return CUnitMatcher(str.m_pBuffer, ulFind).starts(m_pBuffer, getLength(), bOverlap);
 }
 
 bool CQORWCharString::contains(const CQORWCharString& str) const
@@ -308,45 +372,31 @@ bool CQORWCharString::endsWith(const CQORWCharString& str) const
 
 // ---- Occurrences -------------------------------------------------------------------------
 
-bool CQORWCharString::matchesAt(const CQORWCharString& str, ULONG ulPos) const
-{
-    ULONG ulFind = str.getLength();
-    ULONG i = 0;
-    while (i < ulFind && m_pBuffer[ulPos + i] == str.m_pBuffer[i])
-        ++i;
-    return i == ulFind;
-}
-
 ULONG CQORWCharString::countOccurrances(const CQORWCharString& str) const
 {
     // The same count as asking find for occurrence 1, 2, ... until it fails.
     if (!isValid() || !str.isValid())
         return 0;
-    ULONG ulLength = getLength();
-    ULONG ulFind = str.getLength();
-    if (ulFind == 0 || ulFind > ulLength)
-        return 0;
-    ULONG ulCount = 0;
-    for (ULONG ulPos = 0; ulPos + ulFind <= ulLength; ++ulPos)
+    try
     {
-        if (matchesAt(str, ulPos))
-            ++ulCount;
+        return static_cast<ULONG>(occurrences(str, true).size());
     }
-    return ulCount;
+    QOR_CATCH_ANY_RETURN(0, errno)
 }
 
 bool CQORWCharString::getOccurranceAt(const CQORWCharString& str, ULONG ulPos, parseMode mode,
                                       ULONG& ulOccurrance) const
 {
+    if (!isValid() || !str.isValid() || (mode != pmForward && mode != pmBackward))
+        return false;
     try
     {
-        ULONG ulCount = countOccurrances(str);
-        for (ULONG k = 1; k <= ulCount; ++k)
+        std::vector<ULONG> vecStarts = occurrences(str, true);
+        for (ULONG k = 0; k < vecStarts.size(); ++k)
         {
-            ULONG ulFound = 0;
-            if (find(str, k, mode, ulFound) && ulFound == ulPos)
+            if (vecStarts[k] == ulPos)
             {
-                ulOccurrance = k;
+                ulOccurrance = mode == pmForward ? k + 1 : static_cast<ULONG>(vecStarts.size()) - k;
                 return true;
             }
         }
@@ -377,12 +427,31 @@ bool CQORWCharString::getOppositeOccurrance(const CQORWCharString& subString, UL
 
 // ---- Cutting the ends --------------------------------------------------------------------
 
-// The text from ulStart up to (not including) ulEnd, both within the length.
 CQORWCharString CQORWCharString::part(ULONG ulStart, ULONG ulEnd) const
 {
+    CQORWCharString strPart;
+    copyPart(strPart, ulStart, ulEnd);
+    return strPart;
+}
+
+void CQORWCharString::copyPart(CQORWCharString& out, ULONG ulStart, ULONG ulEnd) const
+{
+    // Made in place: one allocation, where going through a buffer and a terminator takes
+    // five, which dominates cutting a text into many small pieces.
     if (ulEnd <= ulStart)
-        return CQORWCharString();
-    return CQORWCharString(CQORBuffer<WCHAR>(m_pBuffer + ulStart, ulEnd - ulStart, 0));
+    {
+        out.destroyBuffer();
+        return;
+    }
+    if (&out == this)
+    {
+        CQORWCharString strPart = part(ulStart, ulEnd);
+        out = strPart;
+        return;
+    }
+    if (!out.allocBuffer(ulEnd - ulStart + 1))
+        throw CQORBufferInitException(QOR_HERE);
+    copyElems(out.m_pBuffer, m_pBuffer + ulStart, ulEnd - ulStart);
 }
 
 CQORWCharString CQORWCharString::getWithoutLast(ULONG ulCount) const
@@ -641,15 +710,42 @@ bool CQORWCharString::deleteSubStringChecked(const CQORWCharString& str, ULONG u
     ULONG ulRepeat = 0;
     ULONG ulFirst = 0;
     selectOccurrences(mode, ulOccurrance, ulCount, false, ulRepeat, ulFirst);
-    for (ULONG i = 0; i < ulRepeat; ++i)
+    ULONG ulLength = getLength();
+    ULONG ulFind = str.getLength();
+    if (ulFirst > 1)
     {
-        ULONG ulPos = 0;
-        if (!find(str, ulFirst, pmForward, ulPos))
-            continue;
-        CQORWCharString strAfter = getWithoutFirst(ulPos + str.getLength());
-        m_pBuffer[ulPos] = 0;
-        *this += strAfter;
+        std::vector<ULONG> vecStarts = occurrences(str, true);
+        ULONG ulPos = vecStarts[ulFirst - 1];
+        *this = part(0, ulPos) + part(ulPos + ulFind, ulLength);
+        compact();
+        return true;
     }
+    // Deleting the first occurrence ulRepeat times, each time in the text the last deletion
+    // left, in one pass: the kept units form a stack with the match state after each, so a
+    // deletion that joins two pieces into a new occurrence finds it as the pass goes on.
+    CUnitMatcher matcher(str.m_pBuffer, ulFind);
+    std::vector<WCHAR> vecKept;
+    std::vector<ULONG> vecState;
+    vecKept.reserve(ulLength + 1);
+    vecState.reserve(ulLength);
+    ULONG ulDeleted = 0;
+    for (ULONG i = 0; i < ulLength; ++i)
+    {
+        WCHAR ch = m_pBuffer[i];
+        vecKept.push_back(ch);
+        if (ulDeleted == ulRepeat)
+            continue;
+        ULONG ulState = matcher.step(vecState.empty() ? 0 : vecState.back(), ch);
+        vecState.push_back(ulState);
+        if (matcher.isComplete(ulState))
+        {
+            vecKept.resize(vecKept.size() - ulFind);
+            vecState.resize(vecState.size() - ulFind);
+            ++ulDeleted;
+        }
+    }
+    vecKept.push_back(0);
+    *this = vecKept.data();
     compact();
     return true;
 }
@@ -672,32 +768,38 @@ bool CQORWCharString::replaceChecked(const CQORWCharString& oldString,
 {
     if (!oldString.isValid())
         throw CQORBadArgException(TEXT("oldString"), TEXT("string is invalid"), QOR_HERE);
-    ULONG ulCount = countOccurrances(oldString);
+    std::vector<ULONG> vecStarts = occurrences(oldString, true);
+    ULONG ulCount = static_cast<ULONG>(vecStarts.size());
     if (ulCount == 0)
         return false;
     ULONG ulRepeat = 0;
     ULONG ulFirst = 0;
     selectOccurrences(mode, ulOccurrance, ulCount, true, ulRepeat, ulFirst);
 
-    // One pass over the text as it was: each selected occurrence is replaced unless an
-    // earlier replacement already took it (overlapping occurrences go with that one).
+    // One pass over the text as it was, left to right; the inserted text is never searched
+    // again. An occurrence that overlaps one already replaced is not there any more: it is
+    // passed over, and the result says whether every selected replacement was made.
     ULONG ulLength = getLength();
     ULONG ulOldLength = oldString.getLength();
+    const WCHAR* pNew = newString.m_pBuffer;
+    ULONG ulNewLength = newString.getLength();
     ULONG ulCopied = 0;
-    ULONG ulSelected = 0;
-    CQORWCharString strResult;
-    for (ULONG ulPos = 0; ulPos + ulOldLength <= ulLength && ulSelected < ulFirst - 1 + ulRepeat;
-         ++ulPos)
+    ULONG ulMade = 0;
+    std::vector<WCHAR> vecResult;
+    for (ULONG k = ulFirst - 1; k < ulCount && ulMade < ulRepeat; ++k)
     {
-        if (!matchesAt(oldString, ulPos) || ++ulSelected < ulFirst || ulPos < ulCopied)
+        ULONG ulPos = vecStarts[k];
+        if (ulPos < ulCopied)
             continue;
-        strResult += part(ulCopied, ulPos);
-        strResult += newString;
+        vecResult.insert(vecResult.end(), m_pBuffer + ulCopied, m_pBuffer + ulPos);
+        vecResult.insert(vecResult.end(), pNew, pNew + ulNewLength);
         ulCopied = ulPos + ulOldLength;
+        ++ulMade;
     }
-    strResult += part(ulCopied, ulLength);
-    *this = strResult;
-    return true;
+    vecResult.insert(vecResult.end(), m_pBuffer + ulCopied, m_pBuffer + ulLength);
+    vecResult.push_back(0);
+    *this = vecResult.data();
+    return ulMade == ulRepeat;
 }
 
 // ---- Other edits -------------------------------------------------------------------------
@@ -827,8 +929,10 @@ bool CQORWCharString::removeWhitespace(const CQORFlags& trimFlags, const CQORFla
         if (!findNonWhitespace(whitespaceFlags, pmForward, ulFirst) ||
             !findNonWhitespace(whitespaceFlags, pmBackward, ulLast))
         {
-            // Nothing but whitespace: it is all leading and trailing text.
-            *this = CQORWCharString();
+            // Nothing but whitespace: it is all leading and trailing text, removed only
+            // when an end is selected.
+            if (trimFlags.hasFlags(0x1) || trimFlags.hasFlags(0x2))
+                *this = CQORWCharString();
             return true;
         }
         CQORWCharString strLeading = part(0, ulFirst);
@@ -857,7 +961,9 @@ bool CQORWCharString::getToken(CQORWCharString& token, const CQORWCharString& de
         if (ulOccurrance == 0)
             throw CQORBadArgException(TEXT("ulOccurrance"),
                                       TEXT("ulOccurrance must be greater than 0"), QOR_HERE);
-        if (!getTokenChecked(token, delimiter, ulOccurrance, mode))
+        // Delimiters do not overlap: "::" cuts "a::::b" into "a", "" and "b".
+        if (!getTokenChecked(token, occurrences(delimiter, false), delimiter.getLength(),
+                             ulOccurrance, mode))
             return false;
         token.removeWhitespace(trimFlags, whitespaceFlags);
         return true;
@@ -865,40 +971,35 @@ bool CQORWCharString::getToken(CQORWCharString& token, const CQORWCharString& de
     QOR_CATCH_ANY_RETURN(false, errno)
 }
 
-bool CQORWCharString::getTokenChecked(CQORWCharString& token, const CQORWCharString& delimiter,
+bool CQORWCharString::getTokenChecked(CQORWCharString& token,
+                                      const std::vector<ULONG>& vecDelimiters, ULONG ulDelimiter,
                                       ULONG ulOccurrance, tokenMode mode) const
 {
-    CQORWCharString strText(*this);
-    ULONG ulDelimiters = strText.countOccurrances(delimiter);
+    ULONG ulDelimiters = static_cast<ULONG>(vecDelimiters.size());
     if (ulDelimiters == 0)
     {
         if (ulOccurrance != 1)
             return false;
-        token = strText;
+        token = *this;
         return true;
     }
-    ULONG ulOpposite = 0;
     if (mode == tmSeparated)
     {
         if (ulOccurrance - 1 > ulDelimiters)
             return false;
-        if (ulOccurrance == 1)
-            return strText.extractUpTo(token, delimiter, 1, pmForward, false);
-        if (ulOccurrance - 1 == ulDelimiters)
-            return strText.extractUpTo(token, delimiter, 1, pmBackward, false);
-        return strText.getOppositeOccurrance(delimiter, ulOccurrance, pmForward, ulOpposite) &&
-               strText.extractBetween(token, delimiter, ulOccurrance - 1, delimiter, ulOpposite,
-                                      false, false);
+        ULONG ulStart = ulOccurrance == 1 ? 0 : vecDelimiters[ulOccurrance - 2] + ulDelimiter;
+        ULONG ulEnd =
+            ulOccurrance - 1 == ulDelimiters ? getLength() : vecDelimiters[ulOccurrance - 1];
+        copyPart(token, ulStart, ulEnd);
+        return true;
     }
     if (mode == tmEnclosed)
     {
-        // The closing delimiter is number ulOccurrance + 1; asking for one that is not there
-        // would be a bad argument.
+        // The closing delimiter is number ulOccurrance + 1.
         if (ulOccurrance >= ulDelimiters)
             return false;
-        return strText.getOppositeOccurrance(delimiter, ulOccurrance + 1, pmForward, ulOpposite) &&
-               strText.extractBetween(token, delimiter, ulOccurrance, delimiter, ulOpposite, false,
-                                      false);
+        copyPart(token, vecDelimiters[ulOccurrance - 1] + ulDelimiter, vecDelimiters[ulOccurrance]);
+        return true;
     }
     return false;
 }
@@ -912,12 +1013,15 @@ bool CQORWCharString::tokenize(CQORStringList& list, const CQORWCharString& deli
     try
     {
         list.clear();
+        // The delimiters are found once, not once per token.
+        std::vector<ULONG> vecDelimiters = occurrences(delimiter, false);
         ULONG ulStep = mode == tmEnclosed ? 2 : 1;
         for (ULONG ulOccurrance = 1;; ulOccurrance += ulStep)
         {
             CQORWCharString token;
-            if (!getToken(token, delimiter, ulOccurrance, mode, trimFlags, whitespaceFlags))
+            if (!getTokenChecked(token, vecDelimiters, delimiter.getLength(), ulOccurrance, mode))
                 break;
+            token.removeWhitespace(trimFlags, whitespaceFlags);
             if (!list.addTail(token, static_cast<LONG>((ulOccurrance - 1) / ulStep)))
             {
                 list.clear();
@@ -1248,16 +1352,16 @@ bool CQORWCharString::asNumber(ULONG& ulValue, asNumberSystem system) const
             return false;
         // Read as Windows' 32-bit wcstol reads base 10: out-of-range values clamp to the
         // nearest end of the range. A lone "-" holds no digit and is no number.
-        const WCHAR* pDigit = strNumber.m_pBuffer;
-        bool bNegative = *pDigit == '-';
-        if (bNegative)
-            ++pDigit;
-        if (*pDigit == 0)
+        const WCHAR* pDigits = strNumber.m_pBuffer;
+        ULONG ulLength = strNumber.getLength();
+        bool bNegative = pDigits[0] == '-';
+        ULONG ulFirst = bNegative ? 1 : 0;
+        if (ulFirst == ulLength)
             return false;
         ULONGLONG ullMagnitude = 0;
-        for (; *pDigit != 0; ++pDigit)
+        for (ULONG i = ulFirst; i < ulLength; ++i)
         {
-            ullMagnitude = ullMagnitude * 10 + (*pDigit - '0');
+            ullMagnitude = ullMagnitude * 10 + (pDigits[i] - '0');
             if (ullMagnitude > 0x80000000ull)
                 ullMagnitude = 0x80000001ull;
         }

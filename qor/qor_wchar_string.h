@@ -3,6 +3,8 @@
 // Comparison is exact, unit by unit; there is no locale and no case folding.
 #pragma once
 
+#include <vector>
+
 #include "qor_buffer.h"
 #include "qor_flags.h"
 
@@ -150,8 +152,12 @@ private:
     bool sameUnits(const CQORWCharString& other, bool bAtMost, bool bAtLeast) const;
     bool findOccurrence(const CQORWCharString& str, ULONG ulOccurrance, parseMode mode,
                         ULONG& ulPos) const;
-    bool matchesAt(const CQORWCharString& str, ULONG ulPos) const;
+    // Where str starts in the text, in order; without bOverlap each occurrence begins after
+    // the one before it ends.
+    std::vector<ULONG> occurrences(const CQORWCharString& str, bool bOverlap) const;
+    // The text from ulStart up to ulEnd (not included), both within the length.
     CQORWCharString part(ULONG ulStart, ULONG ulEnd) const;
+    void copyPart(CQORWCharString& out, ULONG ulStart, ULONG ulEnd) const;
     bool deleteRangeChecked(ULONG ulStartPos, ULONG ulEndPos, bool bIncludeStartPos,
                             bool bIncludeEndPos);
     bool insertChecked(const CQORWCharString& string, ULONG ulPos);
@@ -162,6 +168,7 @@ private:
     bool isMarkedNumber(WCHAR chMarker, bool bOctal) const;
     bool dropMarker(asNumberSystem system);
     bool digitsToULong(asNumberSystem system, ULONG& ulValue) const;
-    bool getTokenChecked(CQORWCharString& token, const CQORWCharString& delimiter,
-                         ULONG ulOccurrance, tokenMode mode) const;
+    // The piece ulOccurrance of this text cut at the delimiters that start at vecDelimiters.
+    bool getTokenChecked(CQORWCharString& token, const std::vector<ULONG>& vecDelimiters,
+                         ULONG ulDelimiter, ULONG ulOccurrance, tokenMode mode) const;
 };

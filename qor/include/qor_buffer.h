@@ -2,6 +2,11 @@
 // Storage is zero-filled when allocated and wiped before it is released; every resize
 // goes through a complete temporary copy. Failures are logged records and a false result;
 // only operator[] and the constructors let an exception out.
+//
+// Where text ends: at the first zero unit, or at the end of the storage when it holds none.
+// Every block is followed by one zero element that is not counted and cannot be reached
+// through the buffer's operations, so getBuffer() of any WCHAR buffer is zero-terminated
+// text for Win32, however its elements were written.
 #pragma once
 
 #include <cerrno>
@@ -25,6 +30,10 @@ public:
     virtual bool destroyBuffer();
     virtual bool reAllocBuffer(ULONG ulNumElems);
     bool zeroBuffer();
+
+    // The most elements a buffer can hold: its bytes and its terminator stay countable in 32
+    // bits, the product's address size, so no size computation wraps on either build.
+    static constexpr ULONG kMaxElems = 0xFFFFFFFFu / sizeof(T) - 1;
 
     T* getBuffer() const { return m_pBuffer; }
     ULONG getNumElems() const { return m_ulNumElems; }
@@ -139,12 +148,13 @@ template <class T> bool CQORBuffer<T>::allocBuffer(ULONG ulNumElems)
             return false;
         if (ulNumElems == 0)
             return true;
-        T* pNew = new (std::nothrow) T[ulNumElems];
+        T* pNew = ulNumElems <= kMaxElems ? new (std::nothrow) T[ulNumElems + 1] : nullptr;
         if (pNew == nullptr)
             throw CQORMemAllocException(TEXT("m_pBuffer"), QOR_HERE);
         m_pBuffer = pNew;
         m_ulNumElems = ulNumElems;
         zeroBuffer();
+        m_pBuffer[ulNumElems] = 0;
         return true;
     }
     QOR_CATCH_RETURN(false, errno)
@@ -257,11 +267,14 @@ template <class T> bool CQORBuffer<T>::appendAt(const CQORBuffer& buffer, ULONG 
                 TEXT("ulOffset"),
                 TEXT("can't append a buffer at an offset past the bounds of this buffer"), nullptr,
                 0);
+        // Appending nothing changes nothing; placing nothing cuts the buffer at ulOffset.
+        if (buffer.m_ulNumElems == 0 && ulOffset == m_ulNumElems)
+            return true;
         if (buffer.m_ulNumElems > 0xFFFFFFFFu - ulOffset)
             throw CQORMemAllocException(TEXT("m_pBuffer"), QOR_HERE);
         if (!reAllocBuffer(ulOffset + buffer.m_ulNumElems))
             return false;
-        return write(buffer, ulOffset, false);
+        return buffer.m_ulNumElems == 0 || write(buffer, ulOffset, false);
     }
     QOR_CATCH_RETURN(false, errno)
 }
@@ -295,6 +308,15 @@ template <class T> bool CQORBuffer<T>::read(CQORBuffer& out, ULONG ulOffset, ULO
 {
     try
     {
+        if (&out == this)
+        {
+            // Emptying the target first would lose the source.
+            CQORBuffer<T> part(0);
+            if (!readChecked(part, ulOffset, ulNumElems))
+                return false;
+            operator=(part);
+            return m_ulNumElems == ulNumElems;
+        }
         return readChecked(out, ulOffset, ulNumElems);
     }
     QOR_CATCH_RETURN(false, errno)
@@ -341,8 +363,14 @@ template <class T> CQORBuffer<BYTE> CQORBuffer<T>::asByteBuffer() const
     CQORBuffer<BYTE> result(0);
     try
     {
+        if (m_ulNumElems > CQORBuffer<BYTE>::kMaxElems / 2)
+            throw CQORMemAllocException(TEXT("m_pBuffer"), QOR_HERE);
         if (isValid() && result.allocBuffer(m_ulNumElems * 2))
             std::memcpy(result.getBuffer(), m_pBuffer, m_ulNumElems * 2);
+    }
+    catch (CQORLogging& caught)
+    {
+        qorReportCaught(caught);
     }
     catch (...)
     {
@@ -357,7 +385,7 @@ template <class T> CQORBuffer<WCHAR> CQORBuffer<T>::asWideBuffer() const
     CQORBuffer<WCHAR> result(0);
     try
     {
-        if (isValid() && result.allocBuffer((m_ulNumElems + 1) / 2))
+        if (isValid() && result.allocBuffer(m_ulNumElems / 2 + m_ulNumElems % 2))
             std::memcpy(result.getBuffer(), m_pBuffer, m_ulNumElems);
     }
     catch (...)

@@ -3,8 +3,20 @@
 
 #include <windows.h>
 
-// The reporting position of a record: the source file as the compiler names it, and the line.
-#define QOR_HERE TEXT(__FILE__), __LINE__
+// The file name alone: a cross build's __FILE__ is the build machine's path, with '/'.
+constexpr LPCWSTR qorFileName(LPCWSTR szPath)
+{
+    LPCWSTR szName = szPath;
+    for (LPCWSTR p = szPath; *p != 0; ++p)
+    {
+        if (*p == '\\' || *p == '/')
+            szName = p + 1;
+    }
+    return szName;
+}
+
+// The reporting position of a record: the source file's name and the line.
+#define QOR_HERE qorFileName(TEXT(__FILE__)), __LINE__
 
 // How many of a text's first ulUnits units can be kept without splitting a surrogate pair:
 // one fewer when the last of them opens a pair.

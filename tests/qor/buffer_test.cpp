@@ -235,3 +235,88 @@ TEST(Buffer, StorageIsWipedBeforeItIsReleased)
     EXPECT_EQ((std::vector<int>{0, 0, 0, 0}), buffer.released[0]);
     EXPECT_EQ((std::vector<int>{0, 0}), buffer.released[1]);
 }
+
+TEST(Buffer, OperationsOnItselfKeepTheSource)
+{
+    struct SCase
+    {
+        const char* szName;
+        bool (*pOperation)(CBytes& buffer);
+        std::vector<int> vecAfter;
+    };
+    const SCase aCases[] = {
+        {"read into itself",
+         [](CBytes& b)
+         {
+             ULONG ulCount = 2;
+             return b.read(b, 1, ulCount);
+         },
+         {2, 3}},
+        {"append itself", [](CBytes& b) { return b.append(b); }, {1, 2, 3, 4, 1, 2, 3, 4}},
+        {"place itself inside", [](CBytes& b) { return b.appendAt(b, 2); }, {1, 2, 1, 2, 3, 4}},
+        {"write itself in place", [](CBytes& b) { return b.write(b, 0, false); }, {1, 2, 3, 4}},
+        {"write itself past the end",
+         [](CBytes& b) { return b.write(b, 1, true); },
+         {1, 1, 2, 3, 4}},
+    };
+    for (const SCase& test : aCases)
+    {
+        CRecordingEngineScope scope;
+        CBytes buffer = bytes({1, 2, 3, 4});
+        EXPECT_TRUE(test.pOperation(buffer)) << test.szName;
+        EXPECT_EQ(test.vecAfter, elems(buffer)) << test.szName;
+        EXPECT_TRUE(scope.engine.records.empty()) << test.szName;
+    }
+}
+
+TEST(Buffer, AppendingNothingSucceedsAndChangesNothing)
+{
+    CRecordingEngineScope scope;
+    CBytes buffer = bytes({1, 2, 3});
+    EXPECT_TRUE(buffer.append(CBytes(0)));
+    buffer += CBytes(0);
+    EXPECT_EQ((std::vector<int>{1, 2, 3}), elems(buffer));
+    // Placing nothing inside still ends the buffer there.
+    EXPECT_TRUE(buffer.appendAt(CBytes(0), 1));
+    EXPECT_EQ((std::vector<int>{1}), elems(buffer));
+    CBytes empty(0);
+    EXPECT_TRUE(empty.append(CBytes(0)));
+    EXPECT_FALSE(empty.isValid());
+    EXPECT_TRUE(scope.engine.records.empty());
+}
+
+namespace
+{
+// A buffer that claims more elements than it holds, so that sizes near 2^32 can be asked
+// for without allocating them; the claim never reaches the storage.
+template <class T> class CClaimedBuffer : public CQORBuffer<T>
+{
+public:
+    CClaimedBuffer(ULONG ulClaimed) : CQORBuffer<T>(1), m_ulReal(this->m_ulNumElems)
+    {
+        this->m_ulNumElems = ulClaimed;
+    }
+    ~CClaimedBuffer() { this->m_ulNumElems = m_ulReal; }
+
+private:
+    ULONG m_ulReal;
+};
+} // namespace
+
+TEST(Buffer, SizesBeyondThirtyTwoBitsAreRefusedNotWrapped)
+{
+    CRecordingEngineScope scope;
+    EXPECT_FALSE(CUnits(0).allocBuffer(0xFFFFFFFFu));
+    EXPECT_FALSE(CUnits(0).allocBuffer(0x80000000u));
+    EXPECT_FALSE(CBytes(0).allocBuffer(0xFFFFFFFFu));
+    // 2^31 units are 2^32 bytes; 2^32 - 1 bytes are 2^31 units, 2^32 bytes again.
+    EXPECT_EQ(0u, CClaimedBuffer<WCHAR>(0x80000000u).asByteBuffer().getNumElems());
+    EXPECT_EQ(0u, CClaimedBuffer<BYTE>(0xFFFFFFFFu).asWideBuffer().getNumElems());
+    ASSERT_EQ(5u, scope.engine.records.size());
+    for (const SWrittenRecord& record : scope.engine.records)
+    {
+        EXPECT_EQ("Unable to allocate memory ( m_pBuffer )", record.strMessage);
+        // The header's name alone, not the build machine's path to it.
+        EXPECT_EQ("qor_buffer.h", record.strSourcePath);
+    }
+}

@@ -34,7 +34,7 @@ TEST_F(EnvironmentVariable, SetVariableGivesItsValueAndTracesTheAnswer)
     EXPECT_EQ("getValue", vecExits[1].strFunction);
     EXPECT_EQ(2u, vecExits[1].ulCodeKind);
     EXPECT_EQ(1, vecExits[1].lCode);
-    EXPECT_EQ("qor_environment_variable.cpp", vecExits[1].strSourceFile);
+    EXPECT_EQ("qor_environment_variable.cpp", vecExits[1].strSourcePath);
 }
 
 TEST_F(EnvironmentVariable, UnsetOrEmptyIsFalseWithoutARecord)
@@ -66,4 +66,16 @@ TEST_F(EnvironmentVariable, NamelessObjectWritesOneBadException)
     ASSERT_EQ(2u, vecExits.size());
     EXPECT_EQ(2u, vecExits[1].ulCodeKind);
     EXPECT_EQ(0, vecExits[1].lCode);
+}
+
+TEST_F(EnvironmentVariable, NameWithoutATerminatingZeroIsReadToTheEndOfItsStorage)
+{
+    ASSERT_TRUE(SetEnvironmentVariableW(TEXT("QOR_TEST_VAR"), TEXT("value")));
+    // The inherited resize cuts the zero and the "S" off.
+    CQORWCharString strName(TEXT("QOR_TEST_VARS"));
+    ASSERT_TRUE(strName.reAllocBuffer(12));
+    CQOREnvironmentVariable variable(strName);
+    CQORWCharString strValue;
+    EXPECT_TRUE(variable.getValue(strValue));
+    EXPECT_TEXT(TEXT("value"), strValue.getBuffer());
 }

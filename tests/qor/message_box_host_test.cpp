@@ -100,3 +100,18 @@ TEST(MessageBoxShown, NotificationLeftOutWhenNotSelected)
     EXPECT_EQ(IDNO, box.getResult());
     EXPECT_TRUE(scope.engine.records.empty());
 }
+
+TEST(MessageBoxShown, MessageWithoutATerminatingZeroIsShownToTheEndOfItsStorage)
+{
+    CRecordingEngineScope scope;
+    qorhost::scriptDialogAnswers({IDOK});
+    CQORWCharString strMessage(TEXT("Done!"));
+    ASSERT_TRUE(strMessage.reAllocBuffer(4));
+    CQORMessageBox box(nullptr, TEXT("Title"), strMessage, CQORFlags(MB_OK));
+    EXPECT_TRUE(box.showMessageBox());
+    std::vector<qorhost::HostEvent> vecBoxes = qorhost::messageBoxes();
+    ASSERT_EQ(1u, vecBoxes.size());
+    EXPECT_EQ("Done", utf8(vecBoxes[0].text.c_str()));
+    ASSERT_EQ(1u, scope.engine.records.size());
+    EXPECT_EQ("Message Box displayed: Done", scope.engine.records[0].strMessage);
+}

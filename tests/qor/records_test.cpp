@@ -234,6 +234,21 @@ TEST(RecordData, CopiesOwnTheirTexts)
     EXPECT_EQ(7u, copy.getLine());
 }
 
+TEST(RecordData, SettersTakeTheirOwnTextAndTheTextOfAnother)
+{
+    CQORLogData data(8, TEXT("message"), 0, 0, TEXT("module"), TEXT("C:\\log.txt"));
+    EXPECT_TRUE(data.setMessage(data.getMessage()));
+    EXPECT_TRUE(data.setModuleName(data.getModuleName()));
+    EXPECT_TRUE(data.setOutputPath(data.getOutputPath()));
+    EXPECT_TRUE(data.setMessage(data.getModuleName()));
+    EXPECT_TEXT(TEXT("module"), data.getMessage());
+    EXPECT_TEXT(TEXT("module"), data.getModuleName());
+    EXPECT_TEXT(TEXT("C:\\log.txt"), data.getOutputPath());
+    // Refused texts still leave the field absent.
+    EXPECT_FALSE(data.setMessage(TEXT("")));
+    EXPECT_EQ(nullptr, data.getMessage());
+}
+
 TEST(RecordWriting, LogNowRecordCaughtByTheConventionIsWrittenOnce)
 {
     CRecordingEngineScope scope;

@@ -295,9 +295,11 @@ TEST(WideStringEdit, ReplaceNeverSearchesWhatItInserted)
                              [](S& s) { return s.replace(TEXT("a"), TEXT("bab"), 1, ssmNum); }));
     EXPECT_EQ("xax",
               edited(TEXT("a"), [](S& s) { return s.replace(TEXT("a"), TEXT("xax"), 0, ssmAll); }));
-    // Overlapping occurrences go with the one replaced before them.
-    EXPECT_EQ("ba", edited(TEXT("aaa"),
-                           [](S& s) { return s.replace(TEXT("aa"), TEXT("b"), 0, ssmAll); }));
+    // An occurrence that overlaps one replaced before it is gone: not every selected
+    // replacement could be made.
+    EXPECT_EQ("ba", edited(
+                        TEXT("aaa"),
+                        [](S& s) { return s.replace(TEXT("aa"), TEXT("b"), 0, ssmAll); }, false));
     EXPECT_EQ("aba", edited(TEXT("aaaa"),
                             [](S& s) { return s.replace(TEXT("aa"), TEXT("b"), 2, ssmOccur); }));
     EXPECT_EQ("abba", edited(TEXT("aaaa"),
@@ -313,4 +315,60 @@ TEST(WideStringEdit, ReverseAndLowerCase)
     EXPECT_EQ("\xC3\x84z[", edited(TEXT("\x00C4Z["), [](S& s) { return s.toLower(); }));
     EXPECT_FALSE(S().reverse());
     EXPECT_FALSE(S().toLower());
+}
+
+TEST(WideStringEdit, ReplaceIsTrueOnlyWhenEverySelectedReplacementIsMade)
+{
+    struct SCase
+    {
+        LPCWSTR szText;
+        LPCWSTR szOld;
+        LPCWSTR szNew;
+        ULONG ulOccurrance;
+        subStringMode mode;
+        const char* szAfter;
+        bool bResult;
+    };
+    const SCase aCases[] = {
+        // The first two occurrences that are still there when their turn comes.
+        {TEXT("aaaa"), TEXT("aa"), TEXT("b"), 2, ssmNum, "bb", true},
+        {TEXT("aaaa"), TEXT("aa"), TEXT("b"), 3, ssmNum, "bb", false},
+        {TEXT("aaaa"), TEXT("aa"), TEXT("b"), 0, ssmAll, "bb", false},
+        {TEXT("aaaaa"), TEXT("aa"), TEXT("b"), 2, ssmNum, "bba", true},
+        {TEXT("abab"), TEXT("ab"), TEXT("b"), 0, ssmAll, "bb", true},
+        {TEXT("abab"), TEXT("ab"), TEXT("b"), 2, ssmOccur, "abb", true},
+        {TEXT("a-b-c"), TEXT("-"), nullptr, 2, ssmNum, "abc", true},
+    };
+    for (const SCase& test : aCases)
+    {
+        S str(test.szText);
+        EXPECT_EQ(test.bResult,
+                  str.replace(test.szOld, S(test.szNew), test.ulOccurrance, test.mode))
+            << utf8(test.szText) << " " << utf8(test.szOld) << " " << test.ulOccurrance;
+        EXPECT_EQ(test.szAfter, text(str)) << utf8(test.szText) << " " << test.ulOccurrance;
+    }
+}
+
+TEST(WideStringEdit, EditsWithTheStringItselfAsOperand)
+{
+    struct SCase
+    {
+        const char* szName;
+        bool (*pEdit)(S& s);
+        const char* szAfter;
+    };
+    const SCase aCases[] = {
+        {"+= itself", [](S& s) { return (s += s).isValid(); }, "abcabc"},
+        {"insert itself", [](S& s) { return s.insert(s, 1); }, "aabcbc"},
+        {"replace itself", [](S& s) { return s.replace(s, TEXT("x"), 0, ssmAll); }, "x"},
+        {"replace with itself", [](S& s) { return s.replace(TEXT("b"), s, 0, ssmAll); }, "aabcc"},
+        {"delete itself", [](S& s) { return s.deleteSubString(s, 0, ssmAll); }, ""},
+        {"extract into itself", [](S& s) { return s.extractRange(s, 1, 2, true, true); }, "bc"},
+        {"extract between into itself",
+         [](S& s) { return s.extractBetween(s, TEXT("a"), 1, TEXT("c"), 1, false, false); }, "b"},
+        {"token into itself", [](S& s) { return s.getToken(s, TEXT("b"), 2, tmSeparated, 0, 0); },
+         "c"},
+    };
+    for (const SCase& test : aCases)
+        EXPECT_EQ(test.szAfter, edited(TEXT("abc"), test.pEdit)) << test.szName;
 }

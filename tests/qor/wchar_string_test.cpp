@@ -180,3 +180,61 @@ TEST(WideString, BeginsEndsAndContains)
     EXPECT_TRUE(CQORWCharString(TEXT("8.1.0452")).beginsWith(TEXT("8.1")));
     EXPECT_FALSE(CQORWCharString(TEXT("8.0")).beginsWith(TEXT("8.1")));
 }
+
+namespace
+{
+// "12345" cut to its first three units by the inherited resize: storage with no zero left.
+CQORWCharString unterminated(LPCWSTR szText, ULONG ulUnits)
+{
+    CQORWCharString str(szText);
+    EXPECT_TRUE(str.reAllocBuffer(ulUnits));
+    return str;
+}
+} // namespace
+
+TEST(WideString, TextEndsWithTheStorageWhenNoZeroIsLeft)
+{
+    CRecordingEngineScope scope;
+    CQORWCharString str = unterminated(TEXT("12345"), 3);
+    EXPECT_EQ(3u, str.getNumElems());
+    EXPECT_EQ(3u, str.getLength());
+    // What Win32 would be given ends where the text ends.
+    EXPECT_TEXT(TEXT("123"), str.getBuffer());
+    ULONG ulValue = 0;
+    EXPECT_TRUE(str.asNumber(ulValue, nsDec));
+    EXPECT_EQ(123u, ulValue);
+    EXPECT_TRUE(str.asNumber(ulValue, nsHex));
+    EXPECT_EQ(0x123u, ulValue);
+    EXPECT_TRUE(str == CQORWCharString(TEXT("123")));
+    EXPECT_TRUE(str.endsWith(TEXT("23")));
+    EXPECT_TEXT(TEXT("123-"), (str + CQORWCharString(TEXT("-"))).getBuffer());
+    EXPECT_TEXT(TEXT("x123"), (CQORWCharString(TEXT("x")) + str).getBuffer());
+    // A unit written over the last element leaves no zero either.
+    str[2] = 'Z';
+    EXPECT_TEXT(TEXT("12Z"), str.getBuffer());
+    EXPECT_TEXT(TEXT("12Z"), CQORWCharString(str).getBuffer());
+    EXPECT_TRUE(scope.engine.records.empty());
+}
+
+TEST(WideString, EmptySearchTextIsFoundNowhere)
+{
+    // With storage (a text cut to nothing) or without, a search text of no units gives one
+    // answer everywhere.
+    CQORWCharString strStored(TEXT("x"));
+    strStored.dropLast(0);
+    strStored.getBuffer()[0] = 0;
+    ASSERT_TRUE(strStored.isValid());
+    const CQORWCharString aEmpty[] = {strStored, CQORWCharString()};
+    const CQORWCharString strText(TEXT("abc"));
+    for (const CQORWCharString& strFind : aEmpty)
+    {
+        ULONG ulPos = 7;
+        EXPECT_FALSE(strText.find(strFind, 1, pmForward, ulPos));
+        EXPECT_FALSE(strText.find(strFind, 1, pmBackward, ulPos));
+        EXPECT_EQ(7u, ulPos);
+        EXPECT_FALSE(strText.contains(strFind));
+        EXPECT_FALSE(strText.beginsWith(strFind));
+        EXPECT_FALSE(strText.endsWith(strFind));
+        EXPECT_EQ(0u, strText.countOccurrances(strFind));
+    }
+}

@@ -164,6 +164,36 @@ TEST(WideStringTokens, TokenizeReplacesTheListContents)
     // A failed call on a string without storage leaves the list alone.
     EXPECT_FALSE(S().tokenize(list, TEXT("|"), tmSeparated, 0, 0));
     EXPECT_EQ(2u, list.m_ulCount);
-    // Overlapping delimiters still give every piece between them.
-    EXPECT_EQ("0:x|1:|2:y|", tokens(TEXT("x---y"), TEXT("--"), tmSeparated));
+    // Delimiters do not overlap: each one starts after the one before it ends.
+    EXPECT_EQ("0:x|1:-y|", tokens(TEXT("x---y"), TEXT("--"), tmSeparated));
+}
+
+TEST(WideStringTokens, DelimitersDoNotOverlapAndUnselectedEndsStay)
+{
+    struct SCase
+    {
+        LPCWSTR szText;
+        LPCWSTR szDelimiter;
+        tokenMode mode;
+        const char* szTokens;
+    };
+    const SCase aCases[] = {
+        {TEXT("a::::b"), TEXT("::"), tmSeparated, "0:a|1:|2:b|"},
+        {TEXT("a:::b"), TEXT("::"), tmSeparated, "0:a|1::b|"},
+        {TEXT("::a::"), TEXT("::"), tmSeparated, "0:|1:a|2:|"},
+        {TEXT("abababa"), TEXT("aba"), tmSeparated, "0:|1:b|2:|"},
+        {TEXT("x'''a'''y"), TEXT("''"), tmEnclosed, "0:'a|"},
+    };
+    for (const SCase& test : aCases)
+        EXPECT_EQ(test.szTokens, tokens(test.szText, test.szDelimiter, test.mode))
+            << utf8(test.szText);
+    S strToken;
+    EXPECT_TRUE(S(TEXT("a::::b")).getToken(strToken, TEXT("::"), 3, tmSeparated, 0, 0));
+    EXPECT_EQ("b", text(strToken));
+    EXPECT_FALSE(S(TEXT("a::::b")).getToken(strToken, TEXT("::"), 4, tmSeparated, 0, 0));
+
+    // Blank text loses its whitespace only when an end of it is selected.
+    EXPECT_EQ(" \t ", withoutWhitespace(TEXT(" \t "), 0x4, 0xFF));
+    EXPECT_EQ("", withoutWhitespace(TEXT(" \t "), 0x2, 0xFF));
+    EXPECT_EQ(" a ", withoutWhitespace(TEXT(" a "), 0x4, 0xFF));
 }

@@ -16,14 +16,14 @@ bool CRecordingEngine::writeDetailed(USHORT, CQORDetailedLogData& data)
 {
     records.push_back({true, data.getType(), utf8(data.getMessage()), data.getCodeKind(),
                        data.getCode(), utf8(data.getObjectName()), utf8(data.getFunctionName()),
-                       baseName(data.getSourceFile()), data.getLine()});
+                       baseName(data.getSourceFile()), data.getLine(), utf8(data.getSourceFile())});
     return true;
 }
 
 bool CRecordingEngine::writeSimple(USHORT, CQORLogData& data)
 {
     records.push_back({false, data.getType(), utf8(data.getMessage()), data.getCodeKind(),
-                       data.getCode(), "", "", "", 0});
+                       data.getCode(), "", "", "", 0, ""});
     return true;
 }
 

@@ -15,8 +15,9 @@ struct SWrittenRecord
     LONG lCode;
     std::string strObject;
     std::string strFunction;
-    std::string strSourceFile;
+    std::string strSourceFile; // the name alone
     ULONG ulLine;
+    std::string strSourcePath; // as the record carries it
 };
 
 class CRecordingEngine : public CQORLogEngine
