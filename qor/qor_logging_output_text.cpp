@@ -226,7 +226,8 @@ void appendSource(CLogLine& line, const CQORDetailedLogData& data)
         LPCWSTR szName = szFile;
         for (LPCWSTR p = szFile; *p != 0; ++p)
         {
-            if (*p == '\\')
+            // A cross build's paths use '/', a native one's '\'.
+            if (*p == '\\' || *p == '/')
                 szName = p + 1;
         }
         line.append(TEXT("<"));

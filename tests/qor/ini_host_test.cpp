@@ -43,7 +43,8 @@ TEST_F(IniHostTest, RefusedEntryLeavesTheFileAndLogsTheCode)
 
 TEST_F(IniHostTest, RefusedSectionLogsItsName)
 {
-    qorhost::failCall("WritePrivateProfileSectionW", ERROR_ACCESS_DENIED);
+    // A new section is made by writing an entry and taking it out again.
+    qorhost::failCall("WritePrivateProfileStringW", ERROR_ACCESS_DENIED);
     EXPECT_FALSE(m_ini.createProfileSection(CQORWCharString()));
     EXPECT_EQ(kStartText, m_file.bytes());
     ASSERT_EQ(1u, m_logs.engine.records.size());
