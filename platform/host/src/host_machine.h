@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,10 @@ public:
     // in-memory machine a private temporary folder), relative paths from the working folder.
     // Each component that exists on disk in another letter case is spelled as it is there.
     std::string hostPath(const std::u16string& strWindowsPath);
+    // The same place spelled as the caller spelled it, without looking at the disk (a path
+    // through "." or ".." is still resolved): for a caller that opens it at once and asks
+    // hostPath only when that fails.
+    std::string hostPathAsSpelled(const std::u16string& strWindowsPath);
 
     // The process's handle table. Values are multiples of 4 as on Windows, never reused, so
     // that a handle used after closing is found invalid.
@@ -133,6 +138,10 @@ private:
 
     // Forgets the registry, loaded modules, injected faults and the temporary drives.
     void resetState();
+    // The machine folder's folder for the path's drive (made at first use) and the rest of
+    // the path, with Linux separators.
+    void splitHostPath(const std::u16string& strWindowsPath, std::string& strBase,
+                       std::string& strRest);
     void removeTemporaryDrives();
     void loadDialogScript();
 
@@ -149,6 +158,7 @@ private:
     std::u16string m_strProgramPath;
     std::vector<InjectedFault> m_vecFaults;
     std::string m_strTemporaryDrives;
+    std::set<std::string> m_setDrivesMade;
 };
 
 // Each area's part of a machine reset.

@@ -157,6 +157,7 @@ void Machine::resetState()
     resetLoadedModules();
     m_vecFaults.clear();
     removeTemporaryDrives();
+    m_setDrivesMade.clear();
 }
 
 void Machine::loadFromFolder(const std::string& strFolder)
@@ -337,6 +338,8 @@ DWORD Machine::injectedFailure(const std::string& strFunction, const std::u16str
 DWORD Machine::injectedFailure(const std::string& strFunction,
                                std::initializer_list<std::u16string> listPaths)
 {
+    if (m_vecFaults.empty())
+        return 0;
     std::vector<std::u16string> vecFolded;
     for (const std::u16string& strPath : listPaths)
         vecFolded.push_back(foldCase(strPath));
@@ -369,9 +372,10 @@ void Machine::injectFailure(const std::string& strFunction, DWORD dwError,
         m_vecFaults.push_back({strFunction, strFolded, dwError, nCount > 0 ? nCount : 0});
 }
 
-std::string Machine::hostPath(const std::u16string& strWindowsPath)
+void Machine::splitHostPath(const std::u16string& strWindowsPath, std::string& strBase,
+                            std::string& strRest)
 {
-    std::string strPath = toUtf8(strWindowsPath);
+    std::string strPath = toUtf8(withoutLongPathPrefix(strWindowsPath));
     for (char& c : strPath)
     {
         if (c == '\\')
@@ -381,9 +385,13 @@ std::string Machine::hostPath(const std::u16string& strWindowsPath)
         strPath.size() >= 2 && strPath[1] == ':' &&
         ((strPath[0] >= 'a' && strPath[0] <= 'z') || (strPath[0] >= 'A' && strPath[0] <= 'Z'));
     if (!bDrive && (strPath.empty() || strPath[0] != '/'))
-        return resolveCase(std::string(), strPath);
+    {
+        strBase.clear();
+        strRest = strPath;
+        return;
+    }
     std::string strDrive = "drive_" + asciiLower(bDrive ? strPath.substr(0, 1) : "c");
-    std::string strRest = bDrive ? strPath.substr(2) : strPath;
+    strRest = bDrive ? strPath.substr(2) : strPath;
     if (!strRest.empty() && strRest[0] != '/')
         strRest = "/" + strRest;
     std::string strRoot = m_strFolder;
@@ -397,9 +405,29 @@ std::string Machine::hostPath(const std::u16string& strWindowsPath)
         }
         strRoot = m_strTemporaryDrives;
     }
-    std::error_code error;
-    std::filesystem::create_directories(strRoot + "/" + strDrive, error);
-    return resolveCase(strRoot + "/" + strDrive, strRest);
+    strBase = strRoot + "/" + strDrive;
+    // A drive's folder is made once per machine, not looked for on every call.
+    if (m_setDrivesMade.insert(strBase).second)
+    {
+        std::error_code error;
+        std::filesystem::create_directories(strBase, error);
+    }
+}
+
+std::string Machine::hostPath(const std::u16string& strWindowsPath)
+{
+    std::string strBase;
+    std::string strRest;
+    splitHostPath(strWindowsPath, strBase, strRest);
+    return resolveCase(strBase, strRest);
+}
+
+std::string Machine::hostPathAsSpelled(const std::u16string& strWindowsPath)
+{
+    std::string strBase;
+    std::string strRest;
+    splitHostPath(strWindowsPath, strBase, strRest);
+    return joinAsSpelled(strBase, strRest);
 }
 
 void resetMachine()
