@@ -23,24 +23,33 @@ const SProfileRoot g_vistaRoot = {TEXT("C:\\Users\\"),
 const SProfileRoot g_xpRoot = {TEXT("C:\\Documents and Settings\\"),
                                TEXT("\\Application Data\\Mozilla\\Firefox\\Profiles")};
 
-bool isDotEntry(const CQORWCharString& strName)
+// Whether the entry is named exactly szName: the same units and the same length.
+bool isNamed(const WIN32_FIND_DATAW& findData, LPCWSTR szName)
 {
-    return strName == CQORWCharString(TEXT(".")) || strName == CQORWCharString(TEXT(".."));
+    const WCHAR* pName = findData.cFileName;
+    while (*pName != 0 && *pName == *szName)
+    {
+        ++pName;
+        ++szName;
+    }
+    return *pName == *szName;
 }
 
-// One entry of a directory search: a match is recorded, a plain folder is searched.
+// One entry of a directory search: a match is recorded, a plain folder is searched. Names are
+// compared where they lie; only a match or a folder costs a path.
 bool examineEntry(const CQORWCharString& strFolder, const WIN32_FIND_DATAW& findData,
                   CQORStringList& listFound)
 {
-    CQORWCharString strName(findData.cFileName);
-    if (isDotEntry(strName) || (findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    if (isNamed(findData, TEXT(".")) || isNamed(findData, TEXT("..")) ||
+        (findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         return false;
-    CQORWCharString strPath = strFolder + TEXT("\\") + strName;
-    if (strName == CQORWCharString(g_szBrowserComponent))
+    bool bMatch = isNamed(findData, g_szBrowserComponent);
+    if (!bMatch && (findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return false;
+    CQORWCharString strPath = strFolder + TEXT("\\") + findData.cFileName;
+    if (bMatch)
         return listFound.addTail(strPath, static_cast<LONG>(listFound.m_ulCount));
-    if ((findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return findComponentFile(strPath, listFound);
-    return false;
+    return findComponentFile(strPath, listFound);
 }
 
 // A root that is itself a junction or link may lead anywhere, as one below it may.

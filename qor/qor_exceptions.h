@@ -43,14 +43,16 @@ enum EQORRecordKind
     rkRecordKindCount
 };
 
+// The texts are arrays, not pointers to literals: the table is one object in the program,
+// while literals would be copied into every source file that includes this header.
 struct SQORRecordInfo
 {
     bool bWarning;
-    LPCWSTR szFormat; // %s and %d placeholders, filled by wsprintfW
+    WCHAR szFormat[72]; // %s and %d placeholders, filled by wsprintfW
     ULONG ulCodeKind;
     bool bCodeArgument; // the code comes from the constructor, else lFixedCode
     LONG lFixedCode;
-    LPCWSTR szMissingText; // stands in for a null text argument
+    WCHAR szMissingText[24]; // stands in for a null text argument
 };
 
 namespace qorrecords

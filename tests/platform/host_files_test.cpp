@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +32,32 @@ DWORD lastErrorOf(BOOL bResult)
     return bResult ? 0xDEAD : GetLastError();
 }
 
+// A path of C:\long of exactly nUnits units.
+wstring_t pathOfLength(size_t nUnits)
+{
+    wstring_t strPath = TEXT("C:\\long\\");
+    return strPath + wstring_t(nUnits - strPath.size(), u'x');
+}
+
+// What a path-length case needs on disk before its call: nothing, a file or a folder.
+enum class Before
+{
+    nothing,
+    file,
+    folder
+};
+
+void prepare(const wstring_t& strPath, Before before)
+{
+    std::string strHost = qorhost::hostPath(strPath.c_str());
+    std::filesystem::remove_all(strHost);
+    makeOnDisk(drive() + "/long");
+    if (before == Before::file)
+        std::ofstream(strHost) << "x";
+    else if (before == Before::folder)
+        makeOnDisk(strHost);
+}
+
 } // namespace
 
 TEST(HostFiles, PathsResolveToTheCaseOnDisk)
@@ -47,6 +75,92 @@ TEST(HostFiles, PathsResolveToTheCaseOnDisk)
     EXPECT_EQ("n", qorTestReadFile(TEXT("C:\\Documents and Settings\\Bob\\notes.txt")));
     EXPECT_EQ(std::vector<std::string>{"Notes.TXT"},
               qorTestFindNames(TEXT("C:\\DOCUMENTS AND SETTINGS\\bob\\*.txt")));
+}
+
+// Where the exact spelling is on disk, that is the entry, even beside another spelling;
+// paths through "." and ".." reach the entries they name; "\\?\" names the same place.
+TEST(HostFiles, PathsResolveComponentByComponent)
+{
+    makeOnDisk(drive() + "/Data/Sub");
+    std::ofstream(drive() + "/Data/Notes.txt") << "N";
+    std::ofstream(drive() + "/Data/notes.txt") << "n";
+    std::ofstream(drive() + "/Data/Sub/Only.txt") << "o";
+    struct
+    {
+        LPCWSTR szPath;
+        const char* szExpected;
+    } const aCases[] = {
+        {TEXT("C:\\Data\\notes.txt"), "/Data/notes.txt"},
+        {TEXT("C:\\Data\\Notes.txt"), "/Data/Notes.txt"},
+        {TEXT("C:\\DATA\\SUB"), "/Data/Sub"},
+        {TEXT("C:\\Data\\SUB\\New.txt"), "/Data/Sub/New.txt"},
+        {TEXT("C:\\data\\Sub\\"), "/Data/Sub/"},
+        {TEXT("C:\\DATA\\SUB\\only.TXT\\Inner"), "/Data/Sub/Only.txt/Inner"},
+        {TEXT("\\\\?\\C:\\DATA\\sub"), "/Data/Sub"},
+    };
+    for (const auto& testCase : aCases)
+        EXPECT_EQ(drive() + testCase.szExpected, qorhost::hostPath(testCase.szPath))
+            << utf8(testCase.szPath);
+    EXPECT_EQ("o", qorTestReadFile(TEXT("C:\\Data\\SUB\\..\\sub\\.\\ONLY.TXT")));
+    EXPECT_EQ(std::vector<std::string>{"Only.txt"},
+              qorTestFindNames(TEXT("C:\\data\\SUB\\..\\Sub\\*.txt")));
+}
+
+// Windows XP refuses a path of MAX_PATH units or more unless it starts with \\?\ (Wine
+// follows such paths: its file calls have no length limit).
+TEST(HostFiles, PathsOfMaxPathUnitsFailWithoutTheLongPathPrefix)
+{
+    ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\source.txt"), "s"));
+    WIN32_FIND_DATAW data;
+    struct
+    {
+        const char* szCall;
+        Before before;
+        std::function<bool(LPCWSTR)> call;
+    } const aCases[] = {
+        {"GetFileAttributesW", Before::file,
+         [](LPCWSTR szPath) { return GetFileAttributesW(szPath) != INVALID_FILE_ATTRIBUTES; }},
+        {"CreateFileW", Before::file,
+         [](LPCWSTR szPath)
+         {
+             HANDLE hFile = CreateFileW(szPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+             return hFile != INVALID_HANDLE_VALUE && CloseHandle(hFile);
+         }},
+        {"CopyFileW to", Before::nothing,
+         [](LPCWSTR szPath) { return CopyFileW(TEXT("C:\\source.txt"), szPath, FALSE) != 0; }},
+        {"CopyFileW from", Before::file,
+         [](LPCWSTR szPath) { return CopyFileW(szPath, TEXT("C:\\copy.txt"), FALSE) != 0; }},
+        {"MoveFileW", Before::file,
+         [](LPCWSTR szPath) {
+             return MoveFileW(szPath, TEXT("C:\\moved.txt")) &&
+                    MoveFileW(TEXT("C:\\moved.txt"), szPath);
+         }},
+        {"DeleteFileW", Before::file, [](LPCWSTR szPath) { return DeleteFileW(szPath) != 0; }},
+        {"FindFirstFileW", Before::file,
+         [&data](LPCWSTR szPath)
+         {
+             HANDLE hFind = FindFirstFileW(szPath, &data);
+             return hFind != INVALID_HANDLE_VALUE && FindClose(hFind);
+         }},
+        {"CreateDirectoryW", Before::nothing,
+         [](LPCWSTR szPath) { return CreateDirectoryW(szPath, nullptr) != 0; }},
+        {"RemoveDirectoryW", Before::folder,
+         [](LPCWSTR szPath) { return RemoveDirectoryW(szPath) != 0; }},
+    };
+    const wstring_t strFits = pathOfLength(MAX_PATH - 1);
+    const wstring_t strTooLong = pathOfLength(MAX_PATH);
+    for (const auto& testCase : aCases)
+    {
+        prepare(strFits, testCase.before);
+        EXPECT_TRUE(testCase.call(strFits.c_str())) << testCase.szCall << " at MAX_PATH - 1";
+        prepare(strTooLong, testCase.before);
+        SetLastError(0);
+        EXPECT_FALSE(testCase.call(strTooLong.c_str())) << testCase.szCall << " at MAX_PATH";
+        EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError()) << testCase.szCall;
+        EXPECT_TRUE(testCase.call((TEXT("\\\\?\\") + strTooLong).c_str()))
+            << testCase.szCall << " with \\\\?\\";
+    }
 }
 
 TEST(HostFiles, NonAsciiNamesCompareWithoutCase)

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
+#include <unordered_set>
 #include <vector>
 
 #include "host_files.h"
@@ -43,32 +44,22 @@ DWORD filterOf(const std::string& strKind)
     return 0;
 }
 
-bool listedAlready(const std::vector<std::string>& vecNames, const std::string& strName)
-{
-    for (const std::string& strListed : vecNames)
-    {
-        if (qorhost::sameNameIgnoringCase(strListed, strName))
-            return true;
-    }
-    return false;
-}
-
-// The accounts the filter selects, in file order; a name listed twice counts once.
+// The accounts the filter selects, in file order; a name listed twice, in any letter case,
+// counts once. Each page of the enumeration asks again, so this stays linear in the accounts.
 std::vector<std::u16string> accountsFor(DWORD dwFilter)
 {
-    std::vector<std::string> vecNames;
+    std::vector<std::u16string> vecNames;
+    std::unordered_set<std::u16string> setListed;
     for (const auto& line : qorhost::Machine::current().ini().lines("accounts"))
     {
         DWORD dwKind = filterOf(line.second);
-        if (dwKind == 0 || (dwFilter != 0 && (dwFilter & dwKind) == 0) || line.first.empty() ||
-            listedAlready(vecNames, line.first))
+        if (dwKind == 0 || (dwFilter != 0 && (dwFilter & dwKind) == 0) || line.first.empty())
             continue;
-        vecNames.push_back(line.first);
+        std::u16string strName = qorhost::fromUtf8(line.first);
+        if (setListed.insert(qorhost::foldCase(strName)).second)
+            vecNames.push_back(strName);
     }
-    std::vector<std::u16string> vecWide;
-    for (const std::string& strName : vecNames)
-        vecWide.push_back(qorhost::fromUtf8(strName));
-    return vecWide;
+    return vecNames;
 }
 
 // No server, or this computer's own name with or without its leading backslashes.

@@ -39,9 +39,10 @@ DWORD lookupError(const std::string& strPath)
     return errno == ENOENT ? qorhost::missingEntryError(strPath) : qorhost::fileErrorOf(errno);
 }
 
-bool isEmpty(LPCWSTR szPath)
+// A path kernel32 refuses before looking: none, empty or too long.
+bool isUnusable(LPCWSTR szPath)
 {
-    return szPath == nullptr || szPath[0] == 0;
+    return szPath == nullptr || szPath[0] == 0 || !qorhost::fitsWin32Path(szPath);
 }
 
 bool sameEntry(const struct stat& left, const struct stat& right)
@@ -200,7 +201,7 @@ DWORD checkTarget(const std::string& strTarget, const struct stat& source, BOOL 
 
 BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName)
 {
-    if (isEmpty(lpExistingFileName) || isEmpty(lpNewFileName))
+    if (isUnusable(lpExistingFileName) || isUnusable(lpNewFileName))
         return failWith(ERROR_PATH_NOT_FOUND);
     if (DWORD dwFault = qorhost::Machine::current().injectedFailure(
             "MoveFileW", {lpExistingFileName, lpNewFileName}))
@@ -213,7 +214,7 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
 {
     if ((dwFlags & ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) != 0)
         return failWith(ERROR_INVALID_PARAMETER);
-    if (isEmpty(lpExistingFileName) || isEmpty(lpNewFileName))
+    if (isUnusable(lpExistingFileName) || isUnusable(lpNewFileName))
         return failWith(ERROR_PATH_NOT_FOUND);
     if (DWORD dwFault = qorhost::Machine::current().injectedFailure(
             "MoveFileExW", {lpExistingFileName, lpNewFileName}))
@@ -225,7 +226,7 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
 BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists)
 {
     qorhost::Machine& machine = qorhost::Machine::current();
-    if (isEmpty(lpExistingFileName) || isEmpty(lpNewFileName))
+    if (isUnusable(lpExistingFileName) || isUnusable(lpNewFileName))
         return failWith(ERROR_PATH_NOT_FOUND);
     if (DWORD dwFault = machine.injectedFailure("CopyFileW", {lpExistingFileName, lpNewFileName}))
         return failWith(dwFault);

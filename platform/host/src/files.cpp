@@ -151,7 +151,7 @@ HostFile* fileOf(HANDLE hFile, DWORD& dwAccess)
 
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
 {
-    if (lpFileName == nullptr || lpFileName[0] == 0)
+    if (lpFileName == nullptr || lpFileName[0] == 0 || !qorhost::fitsWin32Path(lpFileName))
     {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
@@ -182,7 +182,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
         SetLastError(dwFault);
         return INVALID_HANDLE_VALUE;
     }
-    if (lpFileName == nullptr || lpFileName[0] == 0)
+    if (lpFileName == nullptr || lpFileName[0] == 0 || !qorhost::fitsWin32Path(lpFileName))
     {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -399,7 +399,7 @@ BOOL WINAPI UnlockFileEx(HANDLE hFile, DWORD /*dwReserved*/, DWORD nNumberOfByte
 
 BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/)
 {
-    if (lpPathName == nullptr || lpPathName[0] == 0)
+    if (lpPathName == nullptr || lpPathName[0] == 0 || !qorhost::fitsWin32Path(lpPathName))
         return qorhost::failWith(ERROR_PATH_NOT_FOUND);
     if (DWORD dwFault =
             qorhost::Machine::current().injectedFailure("CreateDirectoryW", {lpPathName}))
@@ -415,7 +415,7 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecur
 
 BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
 {
-    if (lpPathName == nullptr || lpPathName[0] == 0)
+    if (lpPathName == nullptr || lpPathName[0] == 0 || !qorhost::fitsWin32Path(lpPathName))
         return qorhost::failWith(ERROR_PATH_NOT_FOUND);
     std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
     // A link to a folder is a junction on Windows, which this call removes.
@@ -450,7 +450,7 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
         SetLastError(dwFault);
         return INVALID_FILE_ATTRIBUTES;
     }
-    if (lpFileName == nullptr || lpFileName[0] == 0)
+    if (lpFileName == nullptr || lpFileName[0] == 0 || !qorhost::fitsWin32Path(lpFileName))
     {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <vector>
 
@@ -45,12 +46,16 @@ std::string joinPath(const std::string& strFolder, const std::string& strName)
     return strFolder + "/" + strName;
 }
 
-// The record Windows fills for the entry strName of the folder.
-bool describe(const std::string& strFolder, const std::string& strName, WIN32_FIND_DATAW& data)
+// The record Windows fills for the entry strName (strWide in UTF-16) of the folder, which
+// iFolder has open when it is not AT_FDCWD: looking the name up there spares walking the
+// whole path again.
+bool describe(int iFolder, const std::string& strFolder, const std::string& strName,
+              const std::u16string& strWide, WIN32_FIND_DATAW& data)
 {
     std::string strPath = joinPath(strFolder, strName);
     struct stat info;
-    if (lstat(strPath.c_str(), &info) != 0)
+    if (fstatat(iFolder, iFolder == AT_FDCWD ? strPath.c_str() : strName.c_str(), &info,
+                AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     data = WIN32_FIND_DATAW();
     data.dwFileAttributes = qorhost::fileAttributesOf(strPath, info);
@@ -67,7 +72,6 @@ bool describe(const std::string& strFolder, const std::string& strName, WIN32_FI
         data.nFileSizeHigh = static_cast<DWORD>(uSize >> 32);
         data.nFileSizeLow = static_cast<DWORD>(uSize);
     }
-    std::u16string strWide = qorhost::fromUtf8(strName);
     size_t nUnits = std::min<size_t>(strWide.size(), MAX_PATH - 1);
     std::copy(strWide.begin(), strWide.begin() + nUnits, data.cFileName);
     return true;
@@ -107,9 +111,8 @@ bool matchesPattern(const std::u16string& strPattern, const std::u16string& strN
 }
 
 // As on Windows, a trailing ".*" also matches no extension at all: "*.*" lists every name.
-bool matchesName(const std::u16string& strFoldedPattern, const std::string& strName)
+bool matchesName(const std::u16string& strFoldedPattern, const std::u16string& strFoldedName)
 {
-    std::u16string strFoldedName = qorhost::foldCase(qorhost::fromUtf8(strName));
     if (matchesPattern(strFoldedPattern, strFoldedName))
         return true;
     size_t nSize = strFoldedPattern.size();
@@ -122,18 +125,25 @@ bool isDotEntry(const std::string& strName)
     return strName == "." || strName == "..";
 }
 
-// "." and ".." first, then by name without regard to case: a stable order on every disk.
-bool comesBefore(const WIN32_FIND_DATAW& left, const WIN32_FIND_DATAW& right)
+// An entry a search lists, with its name folded once for the pattern and the order.
+struct SListed
 {
-    std::u16string strLeft = qorhost::foldCase(left.cFileName);
-    std::u16string strRight = qorhost::foldCase(right.cFileName);
+    std::u16string strFolded; // of the name as cFileName holds it
+    WIN32_FIND_DATAW data;
+};
+
+// "." and ".." first, then by name without regard to case: a stable order on every disk.
+bool comesBefore(const SListed& left, const SListed& right)
+{
+    const std::u16string& strLeft = left.strFolded;
+    const std::u16string& strRight = right.strFolded;
     bool bLeftDot = strLeft == u"." || strLeft == u"..";
     bool bRightDot = strRight == u"." || strRight == u"..";
     if (bLeftDot != bRightDot)
         return bLeftDot;
     if (strLeft != strRight)
         return strLeft < strRight;
-    return std::u16string(left.cFileName) < std::u16string(right.cFileName);
+    return std::u16string(left.data.cFileName) < std::u16string(right.data.cFileName);
 }
 
 // The folder part of a search ("C:\a\" of "C:\a\*.txt") and its pattern.
@@ -188,7 +198,8 @@ DWORD findExact(const std::u16string& strPath, std::vector<WIN32_FIND_DATAW>& ve
     size_t nSlash = strHostPath.find_last_of('/');
     std::string strFolder = nSlash == std::string::npos ? "" : strHostPath.substr(0, nSlash + 1);
     WIN32_FIND_DATAW data;
-    if (!describe(strFolder, strHostPath.substr(strFolder.size()), data))
+    std::string strName = strHostPath.substr(strFolder.size());
+    if (!describe(AT_FDCWD, strFolder, strName, qorhost::fromUtf8(strName), data))
         return errno == ENOENT ? qorhost::missingEntryError(strHostPath)
                                : searchFolderError(strFolder);
     vecEntries.push_back(data);
@@ -198,22 +209,39 @@ DWORD findExact(const std::u16string& strPath, std::vector<WIN32_FIND_DATAW>& ve
 // Every entry of the folder that matches the pattern.
 DWORD findMatching(const SearchPath& search, std::vector<WIN32_FIND_DATAW>& vecEntries)
 {
-    std::string strFolder = qorhost::Machine::current().hostPath(search.strFolder);
+    // A folder spelled as on disk opens at once; only a miss pays for looking up its case.
+    qorhost::Machine& machine = qorhost::Machine::current();
+    std::string strFolder = machine.hostPathAsSpelled(search.strFolder);
     DIR* pDir = opendir(strFolder.empty() ? "." : strFolder.c_str());
+    if (pDir == nullptr)
+    {
+        strFolder = machine.hostPath(search.strFolder);
+        pDir = opendir(strFolder.empty() ? "." : strFolder.c_str());
+    }
     if (pDir == nullptr)
         return searchFolderError(strFolder);
     std::u16string strPattern = qorhost::foldCase(search.strPattern);
+    std::vector<SListed> vecListed;
     while (dirent* pEntry = readdir(pDir))
     {
         // Windows lists no "." and ".." at a drive's root.
         if (search.bDriveRoot && isDotEntry(pEntry->d_name))
             continue;
-        WIN32_FIND_DATAW data;
-        if (matchesName(strPattern, pEntry->d_name) && describe(strFolder, pEntry->d_name, data))
-            vecEntries.push_back(data);
+        std::u16string strWide = qorhost::fromUtf8(pEntry->d_name);
+        SListed listed;
+        listed.strFolded = qorhost::foldCase(strWide);
+        if (matchesName(strPattern, listed.strFolded) &&
+            describe(dirfd(pDir), strFolder, pEntry->d_name, strWide, listed.data))
+        {
+            // Folding goes unit by unit: the key of a name cut to cFileName is cut the same.
+            listed.strFolded.resize(std::min<size_t>(listed.strFolded.size(), MAX_PATH - 1));
+            vecListed.push_back(std::move(listed));
+        }
     }
     closedir(pDir);
-    std::sort(vecEntries.begin(), vecEntries.end(), comesBefore);
+    std::sort(vecListed.begin(), vecListed.end(), comesBefore);
+    for (const SListed& listed : vecListed)
+        vecEntries.push_back(listed.data);
     return ERROR_SUCCESS;
 }
 
@@ -222,12 +250,13 @@ DWORD findMatching(const SearchPath& search, std::vector<WIN32_FIND_DATAW>& vecE
 HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
 {
     qorhost::Machine& machine = qorhost::Machine::current();
-    if (lpFileName == nullptr || lpFileName[0] == 0 || lpFindFileData == nullptr)
+    if (lpFileName == nullptr || lpFileName[0] == 0 || lpFindFileData == nullptr ||
+        !qorhost::fitsWin32Path(lpFileName))
     {
         SetLastError(lpFindFileData == nullptr ? ERROR_INVALID_PARAMETER : ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    SearchPath search = splitSearch(lpFileName);
+    SearchPath search = splitSearch(qorhost::withoutLongPathPrefix(lpFileName));
     if (DWORD dwFault =
             machine.injectedFailure("FindFirstFileW", {lpFileName, search.strFolderName}))
     {

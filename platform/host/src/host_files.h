@@ -24,11 +24,21 @@ bool leadsToFolder(const std::string& strHostPath);
 // the Linux user may do.
 bool folderRefusesChanges(const std::string& strHostPath);
 
+// Whether kernel32 takes the path at all: without the \\?\ prefix a path must fit in
+// MAX_PATH units with its terminating null, or the call fails with ERROR_PATH_NOT_FOUND
+// before it looks at the disk.
+bool fitsWin32Path(LPCWSTR szPath);
+// strPath without a leading \\?\, which only lifts the length limit.
+std::u16string withoutLongPathPrefix(const std::u16string& strPath);
+
 // The same name as Windows compares names: without regard to letter case.
 bool sameNameIgnoringCase(const std::string& strLeft, const std::string& strRight);
 // strBase (an existing folder, "" for the working folder) followed by strRest, each component
 // of strRest spelled as the entry on disk that matches it without regard to case; from the
 // first component that is missing on, the rest is kept as given.
 std::string resolveCase(const std::string& strBase, const std::string& strRest);
+// strBase followed by strRest as spelled, without looking at the disk, unless strRest goes
+// through "." or "..": then as resolveCase spells it.
+std::string joinAsSpelled(const std::string& strBase, const std::string& strRest);
 
 } // namespace qorhost

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,10 @@ public:
     // in-memory machine a private temporary folder), relative paths from the working folder.
     // Each component that exists on disk in another letter case is spelled as it is there.
     std::string hostPath(const std::u16string& strWindowsPath);
+    // The same place spelled as the caller spelled it, without looking at the disk (a path
+    // through "." or ".." is still resolved): for a caller that opens it at once and asks
+    // hostPath only when that fails.
+    std::string hostPathAsSpelled(const std::u16string& strWindowsPath);
 
     // The process's handle table. Values are multiples of 4 as on Windows, never reused, so
     // that a handle used after closing is found invalid.
@@ -126,8 +131,9 @@ public:
 private:
     // The folder that holds the drive_x folders.
     std::string drivesFolder();
-    // A path without a drive, from the working folder.
-    std::string relativeHostPath(const std::string& strPath);
+    // splitHostPath for a path without a drive, which is from the working folder.
+    void splitRelativePath(const std::string& strPath, std::string& strBase,
+                           std::string& strRest);
     // Forgets the process's handles, token and injected faults.
     void resetProcess();
     struct InjectedFault
@@ -140,6 +146,10 @@ private:
 
     // Forgets the registry, loaded modules, injected faults and the temporary drives.
     void resetState();
+    // The machine folder's folder for the path's drive (made at first use) and the rest of
+    // the path, with Linux separators.
+    void splitHostPath(const std::u16string& strWindowsPath, std::string& strBase,
+                       std::string& strRest);
     void removeTemporaryDrives();
     void loadDialogScript();
 
@@ -159,6 +169,7 @@ private:
     DWORD m_dwWriteLimit = 0;
     int m_nLimitedWrites = 0;
     std::string m_strTemporaryDrives;
+    std::set<std::string> m_setDrivesMade;
 };
 
 // Each area's part of a machine reset.

@@ -228,6 +228,7 @@ void Machine::resetState()
     m_vecFaults.clear();
     m_nLimitedWrites = 0;
     removeTemporaryDrives();
+    m_setDrivesMade.clear();
 }
 
 void Machine::loadFromFolder(const std::string& strFolder)
@@ -409,6 +410,8 @@ DWORD Machine::injectedFailure(const std::string& strFunction, const std::u16str
 DWORD Machine::injectedFailure(const std::string& strFunction,
                                std::initializer_list<std::u16string> listPaths)
 {
+    if (m_vecFaults.empty())
+        return 0;
     std::vector<std::u16string> vecFolded;
     for (const std::u16string& strPath : listPaths)
         vecFolded.push_back(foldCase(strPath));
@@ -455,9 +458,10 @@ void Machine::injectFailure(const std::string& strFunction, DWORD dwError,
         m_vecFaults.push_back({strFunction, strFolded, dwError, nCount > 0 ? nCount : 0});
 }
 
-std::string Machine::hostPath(const std::u16string& strWindowsPath)
+void Machine::splitHostPath(const std::u16string& strWindowsPath, std::string& strBase,
+                            std::string& strRest)
 {
-    std::string strPath = toUtf8(strWindowsPath);
+    std::string strPath = toUtf8(withoutLongPathPrefix(strWindowsPath));
     for (char& c : strPath)
     {
         if (c == '\\')
@@ -467,27 +471,36 @@ std::string Machine::hostPath(const std::u16string& strWindowsPath)
         strPath.size() >= 2 && strPath[1] == ':' &&
         ((strPath[0] >= 'a' && strPath[0] <= 'z') || (strPath[0] >= 'A' && strPath[0] <= 'Z'));
     if (!bDrive && (strPath.empty() || strPath[0] != '/'))
-        return relativeHostPath(strPath);
+        return splitRelativePath(strPath, strBase, strRest);
     std::string strDrive = "drive_" + asciiLower(bDrive ? strPath.substr(0, 1) : "c");
-    std::string strRest = bDrive ? strPath.substr(2) : strPath;
+    strRest = bDrive ? strPath.substr(2) : strPath;
     if (!strRest.empty() && strRest[0] != '/')
         strRest = "/" + strRest;
     if (hasDotComponent(strRest))
         strRest = clampedBelowRoot(strRest);
-    std::string strDriveFolder = drivesFolder() + "/" + strDrive;
-    std::error_code error;
-    std::filesystem::create_directories(strDriveFolder, error);
-    return resolveCase(strDriveFolder, strRest);
+    strBase = drivesFolder() + "/" + strDrive;
+    // A drive's folder is made once per machine, not looked for on every call.
+    if (m_setDrivesMade.insert(strBase).second)
+    {
+        std::error_code error;
+        std::filesystem::create_directories(strBase, error);
+    }
 }
 
-std::string Machine::relativeHostPath(const std::string& strPath)
+void Machine::splitRelativePath(const std::string& strPath, std::string& strBase,
+                                std::string& strRest)
 {
     std::string strDrive;
     std::string strWorking;
     // A relative path is on the working folder's drive: its ".." stops at that drive's root.
     if (hasDotComponent(strPath) && workingFolderOnDrive(drivesFolder(), strDrive, strWorking))
-        return resolveCase(strDrive, clampedBelowRoot(strWorking + "/" + strPath));
-    return resolveCase(std::string(), strPath);
+    {
+        strBase = strDrive;
+        strRest = clampedBelowRoot(strWorking + "/" + strPath);
+        return;
+    }
+    strBase.clear();
+    strRest = strPath;
 }
 
 std::string Machine::drivesFolder()
@@ -504,6 +517,22 @@ std::string Machine::drivesFolder()
         strRoot = m_strTemporaryDrives;
     }
     return strRoot;
+}
+
+std::string Machine::hostPath(const std::u16string& strWindowsPath)
+{
+    std::string strBase;
+    std::string strRest;
+    splitHostPath(strWindowsPath, strBase, strRest);
+    return resolveCase(strBase, strRest);
+}
+
+std::string Machine::hostPathAsSpelled(const std::u16string& strWindowsPath)
+{
+    std::string strBase;
+    std::string strRest;
+    splitHostPath(strWindowsPath, strBase, strRest);
+    return joinAsSpelled(strBase, strRest);
 }
 
 void resetMachine()

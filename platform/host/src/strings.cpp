@@ -11,6 +11,7 @@ namespace qorhost
 std::string toUtf8(const std::u16string& strText)
 {
     std::string strOut;
+    strOut.reserve(strText.size());
     for (size_t i = 0; i < strText.size(); ++i)
     {
         char32_t c = strText[i];
@@ -52,6 +53,7 @@ std::string toUtf8(LPCWSTR szText)
 std::u16string fromUtf8(const std::string& strText)
 {
     std::u16string strOut;
+    strOut.reserve(strText.size());
     size_t i = 0;
     while (i < strText.size())
     {
