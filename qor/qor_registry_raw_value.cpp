@@ -60,11 +60,19 @@ bool CQORRegistryRawValue::queryValue(LONG& lResult)
 
 bool CQORRegistryRawValue::writeRegistry()
 {
+    // RegSetValueExW counts a text value's terminator itself when the caller left it out and
+    // two zero bytes follow the data: two bytes that are not zero keep the count exact.
+    ULONG ulBytes = m_data.getNumElems();
+    CQORBuffer<BYTE> padded(ulBytes + 2);
+    for (ULONG ul = 0; ul < ulBytes; ++ul)
+        padded[ul] = m_data[ul];
+    padded[ulBytes] = 0xFF;
+    padded[ulBytes + 1] = 0xFF;
     return withOpenKey(
-        [this]
+        [this, &padded, ulBytes]
         {
             LONG lResult = RegSetValueExW(handle, valueName.getBuffer(), 0, m_dwType,
-                                          m_data.getBuffer(), m_data.getNumElems());
+                                          padded.getBuffer(), ulBytes);
             if (lResult != ERROR_SUCCESS)
                 throw CQORRegValueSetException(keyPath.getBuffer(), valueName.getBuffer(), lResult,
                                                TEXT("CQORRegistryRawValue"), TEXT("writeRegistry"),
