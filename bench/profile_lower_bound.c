@@ -1,7 +1,9 @@
 /* The least a program can do for the patch's file work on a host machine folder, in plain C:
- * rename and copy the seven component files, then walk every normal account's Firefox
- * profile folder (without following links) and overwrite each copy of the extension's
- * component, and mark the patch in the registry file. No case-insensitive names, no handles,
+ * rename the seven component files to their backups and put each new file in place, then walk
+ * every normal account's Firefox profile folder (without following links) and replace each
+ * copy of the extension's component, and mark the patch in the registry file. Every file is
+ * replaced as the program replaces it, never truncated in place: written beside the target,
+ * flushed, renamed over it, the folder flushed. No case-insensitive names, no handles,
  * no error codes: the floor the host program is measured against.
  *
  *   profile_lower_bound MACHINE_FOLDER
@@ -65,11 +67,43 @@ static int writeAll(const char* szPath, const char* pBytes, size_t nSize)
     return iResult;
 }
 
+/* The new content under a temporary name beside the target, flushed, then renamed over it
+ * and the folder flushed: what the program's copy-then-move with write-through costs. */
+static int replaceSafely(const char* szTarget, const char* pBytes, size_t nSize)
+{
+    char szTemporary[4096];
+    if (snprintf(szTemporary, sizeof(szTemporary), "%s.~lkp", szTarget) >= (int)sizeof(szTemporary))
+        return -1;
+    int iFile = open(szTemporary, O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (iFile < 0)
+        return -1;
+    int iResult = write(iFile, pBytes, nSize) == (ssize_t)nSize && fsync(iFile) == 0 ? 0 : -1;
+    close(iFile);
+    if (iResult == 0)
+        iResult = rename(szTemporary, szTarget);
+    if (iResult != 0)
+        (void)unlink(szTemporary);
+    char szFolder[4096];
+    snprintf(szFolder, sizeof(szFolder), "%s", szTarget);
+    char* pSlash = strrchr(szFolder, '/');
+    if (iResult == 0 && pSlash != NULL)
+    {
+        *pSlash = 0;
+        int iFolder = open(szFolder, O_RDONLY);
+        if (iFolder >= 0)
+        {
+            (void)fsync(iFolder);
+            close(iFolder);
+        }
+    }
+    return iResult;
+}
+
 static int copyFile(const char* szFrom, const char* szTo)
 {
     size_t nSize = 0;
     char* pBytes = readAll(szFrom, &nSize);
-    int iResult = pBytes != NULL ? writeAll(szTo, pBytes, nSize) : -1;
+    int iResult = pBytes != NULL ? replaceSafely(szTo, pBytes, nSize) : -1;
     free(pBytes);
     return iResult;
 }
@@ -78,7 +112,7 @@ static int visit(const char* szPath, const struct stat* pInfo, int iFlag, struct
 {
     (void)pInfo;
     if (iFlag == FTW_F && strcmp(szPath + pWalk->base, COMPONENT) == 0)
-        (void)writeAll(szPath, g_pComponent, g_nComponent);
+        (void)replaceSafely(szPath, g_pComponent, g_nComponent);
     return 0;
 }
 
