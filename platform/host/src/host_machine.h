@@ -132,8 +132,7 @@ private:
     // The folder that holds the drive_x folders.
     std::string drivesFolder();
     // splitHostPath for a path without a drive, which is from the working folder.
-    void splitRelativePath(const std::string& strPath, std::string& strBase,
-                           std::string& strRest);
+    void splitRelativePath(const std::string& strPath, std::string& strBase, std::string& strRest);
     // Forgets the process's handles, token and injected faults.
     void resetProcess();
     struct InjectedFault
