@@ -223,15 +223,8 @@ void appendSource(CLogLine& line, const CQORDetailedLogData& data)
     bool bFile = hasText(szFile);
     if (bFile)
     {
-        LPCWSTR szName = szFile;
-        for (LPCWSTR p = szFile; *p != 0; ++p)
-        {
-            // A cross build's paths use '/', a native one's '\'.
-            if (*p == '\\' || *p == '/')
-                szName = p + 1;
-        }
         line.append(TEXT("<"));
-        line.append(szName);
+        line.append(qorFileName(szFile));
         line.append(data.getLine() != 0 ? TEXT(", ") : TEXT(">"));
     }
     if (data.getLine() != 0)
