@@ -201,10 +201,11 @@ template <class T> bool CQORBuffer<T>::zeroBuffer()
         return false;
     try
     {
-        // Byte by byte through volatile, so the wipe cannot be optimised away.
-        volatile BYTE* pByte = reinterpret_cast<volatile BYTE*>(m_pBuffer);
-        for (ULONG i = 0; i < m_ulNumElems * sizeof(T); ++i)
-            pByte[i] = 0;
+        std::memset(static_cast<void*>(m_pBuffer), 0, m_ulNumElems * sizeof(T));
+        // The empty statement claims to read the wiped memory, so a wipe right before the
+        // delete is not optimised away (a byte loop through volatile cost as much as the
+        // work the buffer was used for).
+        __asm__ __volatile__("" : : "r"(m_pBuffer) : "memory");
     }
     catch (...)
     {
