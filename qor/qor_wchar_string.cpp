@@ -39,9 +39,9 @@ public:
 
     bool isComplete(ULONG ulState) const { return ulState == m_ulFind; }
 
-    // Where every occurrence in the text starts, in order; with bOverlap false an occurrence
-    // that overlaps the one before it is left out.
-    std::vector<ULONG> starts(const WCHAR* pText, ULONG ulLength, bool bOverlap) const
+    // Where every occurrence in the text starts, in order, up to the first ulMost of them;
+    // with bOverlap false an occurrence that overlaps the one before it is left out.
+    std::vector<ULONG> starts(const WCHAR* pText, ULONG ulLength, bool bOverlap, ULONG ulMost) const
     {
         std::vector<ULONG> vecStarts;
         ULONG ulState = 0;
@@ -54,6 +54,8 @@ public:
             {
                 vecStarts.push_back(ulStart);
                 ulFree = i + 1;
+                if (vecStarts.size() == ulMost)
+                    break;
             }
         }
         return vecStarts;
@@ -317,7 +319,9 @@ bool CQORWCharString::findOccurrence(const CQORWCharString& str, ULONG ulOccurra
                                   QOR_HERE);
     if (mode != pmForward && mode != pmBackward)
         return false;
-    std::vector<ULONG> vecStarts = occurrences(str, true);
+    // Counted from the front, the search can stop at the occurrence asked for.
+    std::vector<ULONG> vecStarts =
+        occurrences(str, true, mode == pmForward ? ulOccurrance : kAllOccurrences);
     if (ulOccurrance > vecStarts.size())
         return false;
     ulPos = mode == pmForward ? vecStarts[ulOccurrance - 1]
@@ -325,12 +329,13 @@ bool CQORWCharString::findOccurrence(const CQORWCharString& str, ULONG ulOccurra
     return true;
 }
 
-std::vector<ULONG> CQORWCharString::occurrences(const CQORWCharString& str, bool bOverlap) const
+std::vector<ULONG> CQORWCharString::occurrences(const CQORWCharString& str, bool bOverlap,
+                                                ULONG ulMost) const
 {
     ULONG ulFind = str.getLength();
     if (ulFind == 0)
         return std::vector<ULONG>();
-    return CUnitMatcher(str.m_pBuffer, ulFind).starts(m_pBuffer, getLength(), bOverlap);
+    return CUnitMatcher(str.m_pBuffer, ulFind).starts(m_pBuffer, getLength(), bOverlap, ulMost);
 }
 
 bool CQORWCharString::contains(const CQORWCharString& str) const
