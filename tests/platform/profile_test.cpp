@@ -382,6 +382,23 @@ TEST_F(ProfileTest, AnyLineEndIsRead)
     EXPECT_EQ("3", read(TEXT("s"), TEXT("dos")));
 }
 
+TEST_F(ProfileTest, EveryCallReadsTheFileAsItIsNow)
+{
+    // Rewritten behind the calls' back, in the same length and within the same clock tick.
+    for (const char* szValue : {"1", "2", "1"})
+    {
+        ASSERT_TRUE(m_file.write(std::string("[s]\r\na=") + szValue + "\r\n"));
+        EXPECT_EQ(szValue, read(TEXT("s"), TEXT("a")));
+        EXPECT_EQ(std::string("4:a=") + szValue + "||", section(TEXT("s")));
+    }
+    // A write changes what the file holds then, and leaves no trace once it is rewritten.
+    EXPECT_TRUE(write(TEXT("s"), TEXT("b"), TEXT("3")));
+    EXPECT_EQ("[s]\r\na=1\r\nb=3\r\n", m_file.bytes());
+    EXPECT_EQ("3", read(TEXT("s"), TEXT("b")));
+    ASSERT_TRUE(m_file.write("[s]\r\na=1\r\n"));
+    EXPECT_EQ("<default>", read(TEXT("s"), TEXT("b")));
+}
+
 TEST_F(ProfileTest, BareFileNameLivesInTheWindowsFolder)
 {
     WCHAR szFolder[MAX_PATH] = {0};

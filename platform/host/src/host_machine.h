@@ -173,6 +173,7 @@ private:
 
 // Each area's part of a machine reset.
 void resetLoadedModules();
+void resetProfileCache();
 // The Windows folder, C:\WINDOWS as on Windows XP; its machine folder is made when missing,
 // as Windows always has one.
 std::u16string windowsFolder();

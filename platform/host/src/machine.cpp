@@ -225,6 +225,7 @@ void Machine::resetState()
 {
     resetRegistry();
     resetLoadedModules();
+    resetProfileCache();
     m_vecFaults.clear();
     m_nLimitedWrites = 0;
     removeTemporaryDrives();

@@ -1,10 +1,12 @@
-// Private-profile (INI) files. Each call reads the whole file into sections and keys and a
-// changing call writes it back whole, as Wine does; the rules for names, values, lists and
-// encodings are Wine's, since a program can tell them apart.
+// Private-profile (INI) files. Each call reads the whole file and a changing call writes it
+// back whole, as Wine does; the rules for names, values, lists and encodings are Wine's,
+// since a program can tell them apart. The last file's parse is kept with its bytes and
+// reused while the bytes read are the same, so reading every section in turn stays linear.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,10 @@ struct SProfileSection
     std::u16string strName;
     std::vector<SProfileKey> vecKeys;
 };
+
+// A file that has any text starts with a section without a name for the lines before the
+// first header.
+typedef std::vector<SProfileSection> ProfileSections;
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // What GetPrivateProfileIntW reads the value through, terminator included.
@@ -141,6 +147,53 @@ std::string encodeProfile(const std::u16string& strText, EEncoding encoding)
     return strBytes;
 }
 
+// One line into the sections read so far; pSection is the one the line falls in.
+void parseLine(const std::u16string& strLine, ProfileSections& sections, SProfileSection*& pSection)
+{
+    if (strLine.empty())
+        return;
+    // A header runs to the last ']'; a '[' line without one is an entry like any other.
+    size_t nClose = strLine.rfind(u']');
+    if (strLine[0] == u'[' && nClose != std::u16string::npos)
+    {
+        sections.push_back(SProfileSection());
+        pSection = &sections.back();
+        pSection->strName = upToNul(trimmed(strLine.substr(1, nClose - 1)));
+        return;
+    }
+    SProfileKey key;
+    size_t nEquals = strLine.find(u'=');
+    key.strName = upToNul(trimmed(strLine.substr(0, nEquals)));
+    if (nEquals != std::u16string::npos)
+    {
+        key.bHasValue = true;
+        key.strValue = upToNul(trimmed(strLine.substr(nEquals + 1)));
+    }
+    // Of several nameless lines in a row only the first is kept.
+    const std::vector<SProfileKey>& vecKeys = pSection->vecKeys;
+    if (key.strName.empty() && !vecKeys.empty() && vecKeys.back().strName.empty())
+        return;
+    pSection->vecKeys.push_back(key);
+}
+
+ProfileSections parse(const std::u16string& strText)
+{
+    ProfileSections sections(1);
+    SProfileSection* pSection = &sections.back();
+    size_t nPos = 0;
+    while (nPos < strText.size())
+    {
+        size_t nEnd = strText.find_first_of(u"\r\n", nPos);
+        if (nEnd == std::u16string::npos)
+            nEnd = strText.size();
+        parseLine(trimmed(strText.substr(nPos, nEnd - nPos)), sections, pSection);
+        nPos = strText.find_first_not_of(u"\r\n", nEnd);
+        if (nPos == std::u16string::npos)
+            break;
+    }
+    return sections;
+}
+
 // One INI file as the calls see it: read at open, written back whole by save.
 class ProfileFile
 {
@@ -168,18 +221,33 @@ public:
     DWORD listSectionNames(LPWSTR lpBuffer, DWORD nSize) const;
 
 private:
-    void parse(const std::u16string& strText);
-    void parseLine(const std::u16string& strLine, SProfileSection*& pSection);
     std::u16string render() const;
-    SProfileSection* findSection(const std::u16string& strName, bool bTrim);
+    // Where the first section of that name is; sections().size() when there is none.
+    size_t findSection(const std::u16string& strName, bool bTrim) const;
+    const ProfileSections& sections() const { return *m_pSections; }
+    // The sections to change: a parse shared with the cache is copied first.
+    ProfileSections& edit();
 
     std::u16string m_strPath;
     EEncoding m_encoding = EEncoding::Ansi;
-    // A file that has any text starts with a section without a name for the lines before
-    // the first header.
-    std::vector<SProfileSection> m_vecSections;
+    std::shared_ptr<ProfileSections> m_pSections = std::make_shared<ProfileSections>();
+    bool m_bShared = false;
     bool m_bChanged = false;
 };
+
+// The bytes of the last file read or written and their parse.
+struct SParsedProfile
+{
+    std::string strBytes;
+    EEncoding encoding = EEncoding::Ansi;
+    std::shared_ptr<ProfileSections> pSections;
+};
+
+SParsedProfile& lastParsed()
+{
+    static SParsedProfile parsed;
+    return parsed;
+}
 
 bool ProfileFile::open(LPCWSTR lpFileName, bool bWrite)
 {
@@ -194,60 +262,37 @@ bool ProfileFile::open(LPCWSTR lpFileName, bool bWrite)
     while (ReadFile(hFile, aChunk, sizeof(aChunk), &dwRead, nullptr) && dwRead > 0)
         strBytes.append(aChunk, dwRead);
     CloseHandle(hFile);
-    if (!strBytes.empty())
-        parse(decodeProfile(strBytes, m_encoding));
+    if (strBytes.empty())
+        return true;
+    // The parse depends on the bytes alone, whichever file they came from.
+    SParsedProfile& parsed = lastParsed();
+    if (parsed.pSections == nullptr || parsed.strBytes != strBytes)
+    {
+        parsed.pSections =
+            std::make_shared<ProfileSections>(parse(decodeProfile(strBytes, m_encoding)));
+        parsed.encoding = m_encoding;
+        parsed.strBytes.swap(strBytes);
+    }
+    m_encoding = parsed.encoding;
+    m_pSections = parsed.pSections;
+    m_bShared = true;
     return true;
 }
 
-void ProfileFile::parse(const std::u16string& strText)
+ProfileSections& ProfileFile::edit()
 {
-    m_vecSections.assign(1, SProfileSection());
-    SProfileSection* pSection = &m_vecSections.back();
-    size_t nPos = 0;
-    while (nPos < strText.size())
+    if (m_bShared)
     {
-        size_t nEnd = strText.find_first_of(u"\r\n", nPos);
-        if (nEnd == std::u16string::npos)
-            nEnd = strText.size();
-        parseLine(trimmed(strText.substr(nPos, nEnd - nPos)), pSection);
-        nPos = strText.find_first_not_of(u"\r\n", nEnd);
-        if (nPos == std::u16string::npos)
-            break;
+        m_pSections = std::make_shared<ProfileSections>(*m_pSections);
+        m_bShared = false;
     }
-}
-
-void ProfileFile::parseLine(const std::u16string& strLine, SProfileSection*& pSection)
-{
-    if (strLine.empty())
-        return;
-    // A header runs to the last ']'; a '[' line without one is an entry like any other.
-    size_t nClose = strLine.rfind(u']');
-    if (strLine[0] == u'[' && nClose != std::u16string::npos)
-    {
-        m_vecSections.push_back(SProfileSection());
-        pSection = &m_vecSections.back();
-        pSection->strName = upToNul(trimmed(strLine.substr(1, nClose - 1)));
-        return;
-    }
-    SProfileKey key;
-    size_t nEquals = strLine.find(u'=');
-    key.strName = upToNul(trimmed(strLine.substr(0, nEquals)));
-    if (nEquals != std::u16string::npos)
-    {
-        key.bHasValue = true;
-        key.strValue = upToNul(trimmed(strLine.substr(nEquals + 1)));
-    }
-    // Of several nameless lines in a row only the first is kept.
-    const std::vector<SProfileKey>& vecKeys = pSection->vecKeys;
-    if (key.strName.empty() && !vecKeys.empty() && vecKeys.back().strName.empty())
-        return;
-    pSection->vecKeys.push_back(key);
+    return *m_pSections;
 }
 
 std::u16string ProfileFile::render() const
 {
     std::u16string strText;
-    for (const SProfileSection& section : m_vecSections)
+    for (const SProfileSection& section : sections())
     {
         if (!section.strName.empty())
             strText += u"[" + section.strName + u"]\r\n";
@@ -278,27 +323,34 @@ bool ProfileFile::save()
     CloseHandle(hFile);
     SetLastError(dwError);
     m_bChanged = false;
+    // The next call reads these bytes back and finds them parsed.
+    if (bWritten && !strBytes.empty())
+    {
+        SParsedProfile& parsed = lastParsed();
+        parsed.strBytes.swap(strBytes);
+        parsed.encoding = m_encoding;
+        parsed.pSections = m_pSections;
+        m_bShared = true;
+    }
     return bWritten != FALSE;
 }
 
-SProfileSection* ProfileFile::findSection(const std::u16string& strName, bool bTrim)
+size_t ProfileFile::findSection(const std::u16string& strName, bool bTrim) const
 {
     std::u16string strWanted = bTrim ? trimmed(strName) : strName;
-    for (SProfileSection& section : m_vecSections)
-    {
-        if (sameName(section.strName, strWanted))
-            return &section;
-    }
-    return nullptr;
+    size_t nIndex = 0;
+    while (nIndex < sections().size() && !sameName(sections()[nIndex].strName, strWanted))
+        ++nIndex;
+    return nIndex;
 }
 
 const SProfileKey* ProfileFile::findKey(LPCWSTR lpSection, LPCWSTR lpKey)
 {
-    SProfileSection* pSection = findSection(lpSection, true);
-    if (pSection == nullptr)
+    size_t nSection = findSection(lpSection, true);
+    if (nSection == sections().size())
         return nullptr;
     std::u16string strKey = trimmed(lpKey);
-    for (const SProfileKey& key : pSection->vecKeys)
+    for (const SProfileKey& key : sections()[nSection].vecKeys)
     {
         if (sameName(key.strName, strKey))
             return &key;
@@ -309,13 +361,14 @@ const SProfileKey* ProfileFile::findKey(LPCWSTR lpSection, LPCWSTR lpKey)
 void ProfileFile::setValue(LPCWSTR lpSection, LPCWSTR lpKey, LPCWSTR lpValue, bool bAppend)
 {
     // New names keep their trailing blanks in the file, as Wine writes them.
-    SProfileSection* pSection = findSection(lpSection, true);
-    if (pSection == nullptr)
+    size_t nSection = findSection(lpSection, true);
+    ProfileSections& editable = edit();
+    if (nSection == editable.size())
     {
-        m_vecSections.push_back(SProfileSection());
-        pSection = &m_vecSections.back();
-        pSection->strName = withoutLeadingSpace(lpSection);
+        editable.push_back(SProfileSection());
+        editable.back().strName = withoutLeadingSpace(lpSection);
     }
+    SProfileSection* pSection = &editable[nSection];
     SProfileKey* pKey = nullptr;
     std::u16string strKey = trimmed(lpKey);
     for (SProfileKey& key : pSection->vecKeys)
@@ -342,28 +395,26 @@ void ProfileFile::setValue(LPCWSTR lpSection, LPCWSTR lpKey, LPCWSTR lpValue, bo
 
 void ProfileFile::deleteSection(LPCWSTR lpSection)
 {
-    for (auto it = m_vecSections.begin(); it != m_vecSections.end(); ++it)
-    {
-        if (sameName(it->strName, lpSection))
-        {
-            m_vecSections.erase(it);
-            m_bChanged = true;
-            return;
-        }
-    }
+    size_t nSection = findSection(lpSection, false);
+    if (nSection == sections().size())
+        return;
+    edit().erase(edit().begin() + static_cast<std::ptrdiff_t>(nSection));
+    m_bChanged = true;
 }
 
 void ProfileFile::deleteKey(LPCWSTR lpSection, LPCWSTR lpKey)
 {
-    for (SProfileSection& section : m_vecSections)
+    for (size_t nSection = 0; nSection < sections().size(); ++nSection)
     {
+        const SProfileSection& section = sections()[nSection];
         if (!sameName(section.strName, lpSection))
             continue;
-        for (auto it = section.vecKeys.begin(); it != section.vecKeys.end(); ++it)
+        for (size_t nKey = 0; nKey < section.vecKeys.size(); ++nKey)
         {
-            if (sameName(it->strName, lpKey))
+            if (sameName(section.vecKeys[nKey].strName, lpKey))
             {
-                section.vecKeys.erase(it);
+                std::vector<SProfileKey>& vecKeys = edit()[nSection].vecKeys;
+                vecKeys.erase(vecKeys.begin() + static_cast<std::ptrdiff_t>(nKey));
                 m_bChanged = true;
                 return;
             }
@@ -373,11 +424,12 @@ void ProfileFile::deleteKey(LPCWSTR lpSection, LPCWSTR lpKey)
 
 void ProfileFile::clearSection(LPCWSTR lpSection)
 {
-    for (SProfileSection& section : m_vecSections)
+    for (size_t nSection = 0; nSection < sections().size(); ++nSection)
     {
+        const SProfileSection& section = sections()[nSection];
         if (sameName(section.strName, lpSection) && !section.vecKeys.empty())
         {
-            section.vecKeys.clear();
+            edit()[nSection].vecKeys.clear();
             m_bChanged = true;
         }
     }
@@ -395,7 +447,7 @@ DWORD copyCut(LPWSTR lpBuffer, const std::u16string& strText, DWORD nRoom)
 DWORD ProfileFile::listSection(LPCWSTR lpSection, LPWSTR lpBuffer, DWORD nSize, bool bValues) const
 {
     const SProfileSection* pSection = nullptr;
-    for (const SProfileSection& section : m_vecSections)
+    for (const SProfileSection& section : sections())
     {
         if (sameName(section.strName, lpSection))
         {
@@ -458,7 +510,7 @@ DWORD ProfileFile::listSectionNames(LPWSTR lpBuffer, DWORD nSize) const
     // nRoom is what is left before the unit kept for the list's end.
     DWORD nRoom = nSize - 1;
     LPWSTR pOut = lpBuffer;
-    for (const SProfileSection& section : m_vecSections)
+    for (const SProfileSection& section : sections())
     {
         if (section.strName.empty())
             continue;
@@ -567,6 +619,11 @@ BOOL deleteSection(LPCWSTR lpAppName, LPCWSTR lpFileName)
 }
 
 } // namespace
+
+void qorhost::resetProfileCache()
+{
+    lastParsed() = SParsedProfile();
+}
 
 DWORD WINAPI GetPrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lpDefault,
                                       LPWSTR lpReturnedString, DWORD nSize, LPCWSTR lpFileName)
