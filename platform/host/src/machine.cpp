@@ -511,9 +511,14 @@ std::string Machine::drivesFolder()
     {
         if (m_strTemporaryDrives.empty())
         {
-            char szTemplate[] = "/tmp/qor-drives-XXXXXX";
-            if (mkdtemp(szTemplate) != nullptr)
-                m_strTemporaryDrives = szTemplate;
+            // In TMPDIR when it is set, as other temporary files are (a RAM folder there
+            // makes a run that starts many machines much faster).
+            const char* szTemp = std::getenv("TMPDIR");
+            std::string strTemplate =
+                std::string(szTemp != nullptr && *szTemp != '\0' ? szTemp : "/tmp") +
+                "/qor-drives-XXXXXX";
+            if (mkdtemp(strTemplate.data()) != nullptr)
+                m_strTemporaryDrives = strTemplate;
         }
         strRoot = m_strTemporaryDrives;
     }
