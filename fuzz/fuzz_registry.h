@@ -8,7 +8,19 @@
 #include <vector>
 
 #include "fuzz_text.h"
+#include "qor_host.h"
 #include "qor_registry_key.h"
+
+// A fresh in-memory machine for one input, forgotten again at its end: a run that ends
+// holding more memory than it started with makes libFuzzer search the whole heap for leaks.
+class CFuzzMachine
+{
+public:
+    CFuzzMachine() { qorhost::resetMachine(); }
+    ~CFuzzMachine() { qorhost::resetMachine(); }
+    CFuzzMachine(const CFuzzMachine&) = delete;
+    CFuzzMachine& operator=(const CFuzzMachine&) = delete;
+};
 
 // Every value below a key: its path below the key, name, type and bytes.
 typedef std::tuple<std::u16string, std::u16string, DWORD, std::vector<BYTE>> FuzzValue;

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "fuzz_registry.h"
-#include "qor_host.h"
 
 namespace
 {
@@ -123,7 +122,7 @@ void buildTree(HKEY hKey, CFuzzInput& input, int iDepth)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
-    qorhost::resetMachine();
+    CFuzzMachine machine;
     HKEY hTree = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, TEXT("Fuzz"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &hTree, nullptr) != ERROR_SUCCESS)
