@@ -266,7 +266,7 @@ bool ProfileFile::open(LPCWSTR lpFileName, bool bWrite)
         return true;
     // The parse depends on the bytes alone, whichever file they came from.
     SParsedProfile& parsed = lastParsed();
-    if (parsed.pSections == nullptr || parsed.strBytes != strBytes)
+    if (parsed.strBytes != strBytes)
     {
         parsed.pSections =
             std::make_shared<ProfileSections>(parse(decodeProfile(strBytes, m_encoding)));
@@ -398,7 +398,8 @@ void ProfileFile::deleteSection(LPCWSTR lpSection)
     size_t nSection = findSection(lpSection, false);
     if (nSection == sections().size())
         return;
-    edit().erase(edit().begin() + static_cast<std::ptrdiff_t>(nSection));
+    ProfileSections& editable = edit();
+    editable.erase(editable.begin() + static_cast<std::ptrdiff_t>(nSection));
     m_bChanged = true;
 }
 
