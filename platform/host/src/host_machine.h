@@ -94,12 +94,13 @@ public:
     // The error an injected fault makes the named call answer, 0 when it works. Registry
     // calls pass the full path of the key they work on; a fault limited to a count of calls
     // uses one up.
-    DWORD injectedFailure(const std::string& strFunction,
+    DWORD injectedFailure(const char* szFunction,
                           const std::u16string& strKeyPath = std::u16string());
     // The same for a call on files: a fault limited to a path applies when any of the call's
     // paths (as the caller wrote them, any letter case) is that path.
-    DWORD injectedFailure(const std::string& strFunction,
-                          std::initializer_list<std::u16string> listPaths);
+    DWORD injectedFailure(const char* szFunction, std::initializer_list<std::u16string> listPaths);
+    // Whether any fault waits: a caller whose path takes work to build asks this first.
+    bool hasInjectedFaults() const { return !m_vecFaults.empty(); }
     void injectFailure(const std::string& strFunction, DWORD dwError, const std::string& strKeyPath,
                        int nCount);
     // How many bytes of dwBytes the next WriteFile call writes (limitWrites); uses one up.

@@ -403,12 +403,14 @@ std::u16string foldCase(const std::u16string& strText)
     return strFolded;
 }
 
-DWORD Machine::injectedFailure(const std::string& strFunction, const std::u16string& strKeyPath)
+DWORD Machine::injectedFailure(const char* szFunction, const std::u16string& strKeyPath)
 {
-    return injectedFailure(strFunction, {strKeyPath});
+    if (m_vecFaults.empty())
+        return 0;
+    return injectedFailure(szFunction, {strKeyPath});
 }
 
-DWORD Machine::injectedFailure(const std::string& strFunction,
+DWORD Machine::injectedFailure(const char* szFunction,
                                std::initializer_list<std::u16string> listPaths)
 {
     if (m_vecFaults.empty())
@@ -418,7 +420,7 @@ DWORD Machine::injectedFailure(const std::string& strFunction,
         vecFolded.push_back(foldCase(strPath));
     for (auto it = m_vecFaults.begin(); it != m_vecFaults.end(); ++it)
     {
-        if (it->strFunction != strFunction ||
+        if (it->strFunction != szFunction ||
             (!it->strKeyPath.empty() &&
              std::find(vecFolded.begin(), vecFolded.end(), it->strKeyPath) == vecFolded.end()))
             continue;

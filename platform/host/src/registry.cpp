@@ -32,6 +32,88 @@ const size_t kMaxKeyNameLength = 255;
 // the size of an empty self-relative one.
 const DWORD kSecurityDescriptorSize = 20;
 
+// One unit as foldCase leaves it.
+WCHAR foldedUnit(WCHAR c)
+{
+    return static_cast<WCHAR>(reinterpret_cast<ULONG_PTR>(
+        CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(c)))));
+}
+
+// The units of foldCase(strName) one by one, without the copy: upper-cased up to the first
+// zero unit, where CharUpperW stops.
+class FoldedUnits
+{
+public:
+    explicit FoldedUnits(std::u16string_view strName) : m_strName(strName) {}
+    size_t size() const { return m_strName.size(); }
+    // Called for each position in turn.
+    WCHAR next(size_t i)
+    {
+        WCHAR c = m_strName[i];
+        m_bFolding = m_bFolding && c != 0;
+        return m_bFolding ? foldedUnit(c) : c;
+    }
+
+private:
+    std::u16string_view m_strName;
+    bool m_bFolding = true;
+};
+
+// foldCase(strName) compared with a folded name, as std::u16string compares.
+int compareFolded(std::u16string_view strName, const std::u16string& strFolded)
+{
+    FoldedUnits units(strName);
+    size_t nCommon = std::min(units.size(), strFolded.size());
+    for (size_t i = 0; i < nCommon; ++i)
+    {
+        WCHAR c = units.next(i);
+        if (c != strFolded[i])
+            return c < strFolded[i] ? -1 : 1;
+    }
+    return units.size() < strFolded.size() ? -1 : (units.size() > strFolded.size() ? 1 : 0);
+}
+
+bool sameFolded(std::u16string_view strOne, std::u16string_view strOther)
+{
+    if (strOne.size() != strOther.size())
+        return false;
+    FoldedUnits one(strOne);
+    FoldedUnits other(strOther);
+    for (size_t i = 0; i < strOne.size(); ++i)
+    {
+        if (one.next(i) != other.next(i))
+            return false;
+    }
+    return true;
+}
+
+// A name in any letter case, looked up among folded ones.
+struct AnyCase
+{
+    std::u16string_view strName;
+};
+
+// Subkeys by folded name; a lookup by AnyCase folds as it compares instead of copying.
+struct FoldedOrder
+{
+    using is_transparent = void;
+    bool operator()(const std::u16string& strOne, const std::u16string& strOther) const
+    {
+        return strOne < strOther;
+    }
+    bool operator()(AnyCase name, const std::u16string& strFolded) const
+    {
+        return compareFolded(name.strName, strFolded) < 0;
+    }
+    bool operator()(const std::u16string& strFolded, AnyCase name) const
+    {
+        return compareFolded(name.strName, strFolded) > 0;
+    }
+};
+
+// The components of a key path: views into the caller's text, which outlives them.
+typedef std::vector<std::u16string_view> PathParts;
+
 struct RegValue
 {
     std::u16string strName;
@@ -48,7 +130,7 @@ struct RegKey
     FILETIME ftLastWrite = {0, 0};
     RegKey* pParent = nullptr;
     // Keyed by the upper-cased name: the order in which Windows enumerates subkeys.
-    std::map<std::u16string, std::shared_ptr<RegKey>> mapSubKeys;
+    std::map<std::u16string, std::shared_ptr<RegKey>, FoldedOrder> mapSubKeys;
     // In creation order, as Windows enumerates values.
     std::vector<RegValue> vecValues;
 
@@ -75,18 +157,18 @@ struct RegKey
 
     std::vector<RegValue>::iterator findValue(LPCWSTR szName)
     {
-        std::u16string strFolded = foldCase(szName == nullptr ? u"" : szName);
+        std::u16string_view strName = szName == nullptr ? u"" : szName;
         for (auto it = vecValues.begin(); it != vecValues.end(); ++it)
         {
-            if (foldCase(it->strName) == strFolded)
+            if (sameFolded(it->strName, strName))
                 return it;
         }
         return vecValues.end();
     }
 
-    std::shared_ptr<RegKey> findSubKey(const std::u16string& strSubKey) const
+    std::shared_ptr<RegKey> findSubKey(std::u16string_view strSubKey) const
     {
-        auto it = mapSubKeys.find(foldCase(strSubKey));
+        auto it = mapSubKeys.find(AnyCase{strSubKey});
         return it == mapSubKeys.end() ? nullptr : it->second;
     }
 };
@@ -125,41 +207,36 @@ REGSAM grantedAccess(REGSAM samDesired)
 
 // Components of a path below a key. A leading backslash is a syntax error, as on Windows;
 // a trailing one is allowed.
-LONG splitPath(LPCWSTR szPath, std::vector<std::u16string>& vecParts)
+LONG splitPath(LPCWSTR szPath, PathParts& vecParts)
 {
     vecParts.clear();
     if (szPath == nullptr || *szPath == 0)
         return ERROR_SUCCESS;
     if (*szPath == u'\\')
         return ERROR_BAD_PATHNAME;
-    std::u16string strPart;
-    for (LPCWSTR p = szPath;; ++p)
+    std::u16string_view strPath(szPath);
+    vecParts.reserve(std::count(strPath.begin(), strPath.end(), u'\\') + 1);
+    for (size_t nStart = 0; nStart <= strPath.size();)
     {
-        if (*p == u'\\' || *p == 0)
-        {
-            if (!strPart.empty())
-                vecParts.push_back(strPart);
-            strPart.clear();
-            if (*p == 0)
-                break;
-        }
-        else
-            strPart += *p;
+        size_t nEnd = std::min(strPath.find(u'\\', nStart), strPath.size());
+        if (nEnd > nStart)
+            vecParts.push_back(strPath.substr(nStart, nEnd - nStart));
+        nStart = nEnd + 1;
     }
     return ERROR_SUCCESS;
 }
 
-std::u16string joinPath(const KeyPtr& pBase, const std::vector<std::u16string>& vecParts)
+std::u16string joinPath(const KeyPtr& pBase, const PathParts& vecParts)
 {
     std::u16string strPath = pBase->path();
-    for (const std::u16string& strPart : vecParts)
-        strPath += u"\\" + strPart;
+    for (std::u16string_view strPart : vecParts)
+        (strPath += u'\\') += strPart;
     return strPath;
 }
 
-KeyPtr walk(KeyPtr pKey, const std::vector<std::u16string>& vecParts)
+KeyPtr walk(KeyPtr pKey, const PathParts& vecParts)
 {
-    for (const std::u16string& strPart : vecParts)
+    for (std::u16string_view strPart : vecParts)
     {
         if (!pKey)
             break;
@@ -168,14 +245,14 @@ KeyPtr walk(KeyPtr pKey, const std::vector<std::u16string>& vecParts)
     return pKey;
 }
 
-KeyPtr addSubKey(RegKey& parent, const std::u16string& strName, bool bVolatile)
+KeyPtr addSubKey(RegKey& parent, std::u16string_view strName, bool bVolatile)
 {
     KeyPtr pKey = std::make_shared<RegKey>();
-    pKey->strName = strName;
+    pKey->strName = std::u16string(strName);
     pKey->bVolatile = bVolatile;
     pKey->pParent = &parent;
     pKey->ftLastWrite = currentFileTime();
-    parent.mapSubKeys[foldCase(strName)] = pKey;
+    parent.mapSubKeys[foldCase(pKey->strName)] = pKey;
     parent.ftLastWrite = pKey->ftLastWrite;
     return pKey;
 }
@@ -261,6 +338,14 @@ LONG errorFromErrno(int iErrno)
     }
 }
 
+// The fault injected for a call on a key. Most calls meet none, so the key's path is built
+// only when some fault waits.
+template <typename PathOf> DWORD injectedFault(const char* szCall, PathOf fnPath)
+{
+    Machine& machine = Machine::current();
+    return machine.hasInjectedFaults() ? machine.injectedFailure(szCall, fnPath()) : 0;
+}
+
 class Registry
 {
 public:
@@ -277,11 +362,11 @@ public:
     LONG lookup(HKEY hKey, KeyPtr& pKey, REGSAM& samGranted)
     {
         ensureLoaded();
-        std::vector<std::u16string> vecAlias;
+        PathParts vecAlias;
         if (KeyPtr pRoot = predefinedRoot(hKey, vecAlias))
         {
             pKey = pRoot;
-            for (const std::u16string& strPart : vecAlias)
+            for (std::u16string_view strPart : vecAlias)
             {
                 KeyPtr pNext = pKey->findSubKey(strPart);
                 pKey = pNext ? pNext : addSubKey(*pKey, strPart, false);
@@ -306,7 +391,7 @@ public:
         LONG lStatus = lookup(hKey, pKey, samGranted);
         if (lStatus != ERROR_SUCCESS)
             return lStatus;
-        if (DWORD dwFault = Machine::current().injectedFailure(szCall, pKey->path()))
+        if (DWORD dwFault = injectedFault(szCall, [&pKey] { return pKey->path(); }))
             return static_cast<LONG>(dwFault);
         if ((samGranted & samNeeded) != samNeeded)
             return ERROR_ACCESS_DENIED;
@@ -315,8 +400,7 @@ public:
 
     // The checks of the calls that name a key below another: the handle, the path's syntax,
     // (on the host) an injected fault for the named key, and whether the base still exists.
-    LONG locate(HKEY hKey, LPCWSTR lpSubKey, const char* szCall, KeyPtr& pBase,
-                std::vector<std::u16string>& vecParts)
+    LONG locate(HKEY hKey, LPCWSTR lpSubKey, const char* szCall, KeyPtr& pBase, PathParts& vecParts)
     {
         REGSAM samBase = 0;
         LONG lStatus = lookup(hKey, pBase, samBase);
@@ -324,7 +408,8 @@ public:
             lStatus = splitPath(lpSubKey, vecParts);
         if (lStatus != ERROR_SUCCESS)
             return lStatus;
-        if (DWORD dwFault = Machine::current().injectedFailure(szCall, joinPath(pBase, vecParts)))
+        if (DWORD dwFault =
+                injectedFault(szCall, [&pBase, &vecParts] { return joinPath(pBase, vecParts); }))
             return static_cast<LONG>(dwFault);
         return pBase->bDeleted ? ERROR_KEY_DELETED : ERROR_SUCCESS;
     }
@@ -332,7 +417,7 @@ public:
     // The existing key lpSubKey names below hKey.
     LONG find(HKEY hKey, LPCWSTR lpSubKey, const char* szCall, KeyPtr& pKey)
     {
-        std::vector<std::u16string> vecParts;
+        PathParts vecParts;
         LONG lStatus = locate(hKey, lpSubKey, szCall, pKey, vecParts);
         if (lStatus != ERROR_SUCCESS)
             return lStatus;
@@ -351,14 +436,13 @@ public:
     LONG closeHandle(HKEY hKey)
     {
         ensureLoaded();
-        std::vector<std::u16string> vecAlias;
+        PathParts vecAlias;
         if (predefinedRoot(hKey, vecAlias))
             return ERROR_SUCCESS;
         auto it = m_mapHandles.find(reinterpret_cast<uintptr_t>(hKey));
         if (it == m_mapHandles.end())
             return ERROR_INVALID_HANDLE;
-        if (DWORD dwFault =
-                Machine::current().injectedFailure("RegCloseKey", it->second.pKey->path()))
+        if (DWORD dwFault = injectedFault("RegCloseKey", [&it] { return it->second.pKey->path(); }))
             return static_cast<LONG>(dwFault);
         m_mapHandles.erase(it);
         return ERROR_SUCCESS;
@@ -374,19 +458,18 @@ public:
     // The key a file section names, created when bCreate; null when its root is unknown.
     KeyPtr keyForPath(const std::u16string& strPath, bool bCreate)
     {
-        std::vector<std::u16string> vecParts;
+        PathParts vecParts;
         if (splitPath(strPath.c_str(), vecParts) != ERROR_SUCCESS || vecParts.empty())
             return nullptr;
-        std::u16string strRoot = foldCase(vecParts[0]);
-        vecParts.erase(vecParts.begin());
         HKEY hRoot = nullptr;
         const HKEY ahRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
                                 HKEY_USERS, HKEY_CURRENT_CONFIG};
         for (HKEY hCandidate : ahRoots)
         {
-            if (foldCase(rootName(hCandidate)) == strRoot)
+            if (sameFolded(rootName(hCandidate), vecParts[0]))
                 hRoot = hCandidate;
         }
+        vecParts.erase(vecParts.begin());
         KeyPtr pKey;
         REGSAM samGranted = 0;
         if (hRoot == nullptr || lookup(hRoot, pKey, samGranted) != ERROR_SUCCESS)
@@ -394,9 +477,9 @@ public:
         return bCreate ? create(pKey, vecParts) : walk(pKey, vecParts);
     }
 
-    static KeyPtr create(KeyPtr pKey, const std::vector<std::u16string>& vecParts)
+    static KeyPtr create(KeyPtr pKey, const PathParts& vecParts)
     {
-        for (const std::u16string& strPart : vecParts)
+        for (std::u16string_view strPart : vecParts)
         {
             KeyPtr pNext = pKey->findSubKey(strPart);
             pKey = pNext ? pNext : addSubKey(*pKey, strPart, pKey->bVolatile);
@@ -449,7 +532,7 @@ private:
 
     // HKEY_CLASSES_ROOT and HKEY_CURRENT_CONFIG are views of keys below HKEY_LOCAL_MACHINE,
     // as on Windows; the other roots are trees of their own.
-    KeyPtr predefinedRoot(HKEY hKey, std::vector<std::u16string>& vecAlias) const
+    KeyPtr predefinedRoot(HKEY hKey, PathParts& vecAlias) const
     {
         if (hKey == HKEY_LOCAL_MACHINE)
             return m_pLocalMachine;
@@ -613,7 +696,7 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPW
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     KeyPtr pKey;
-    std::vector<std::u16string> vecParts;
+    qorhost::PathParts vecParts;
     LONG lStatus = registry().locate(hKey, lpSubKey, "RegCreateKeyExW", pKey, vecParts);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
@@ -913,7 +996,7 @@ LONG WINAPI RegRestoreKeyW(HKEY hKey, LPCWSTR lpFile, DWORD /*dwFlags*/)
         [&pKey, &strSavedRoot](const std::u16string& strPath, bool)
         {
             std::u16string strBelow = strPath.substr(strSavedRoot.size());
-            std::vector<std::u16string> vecParts;
+            qorhost::PathParts vecParts;
             qorhost::splitPath(strBelow.empty() ? u"" : strBelow.c_str() + 1, vecParts);
             return qorhost::Registry::create(pKey, vecParts);
         });
