@@ -14,36 +14,45 @@ class CUnitMatcher
 {
 public:
     CUnitMatcher(const WCHAR* pFind, ULONG ulFind)
-        : m_pFind(pFind), m_ulFind(ulFind), m_vecFail(ulFind)
+        : m_pFind(pFind), m_ulFind(ulFind), m_pFail(m_aShortFail)
     {
+        // Most patterns are a few units long: their table needs no allocation.
+        if (ulFind > kShortPattern)
+        {
+            m_vecLongFail.resize(ulFind);
+            m_pFail = m_vecLongFail.data();
+        }
         ULONG ulMatched = 0;
+        m_pFail[0] = 0;
         for (ULONG i = 1; i < ulFind; ++i)
         {
             while (ulMatched > 0 && pFind[i] != pFind[ulMatched])
-                ulMatched = m_vecFail[ulMatched - 1];
+                ulMatched = m_pFail[ulMatched - 1];
             if (pFind[i] == pFind[ulMatched])
                 ++ulMatched;
-            m_vecFail[i] = ulMatched;
+            m_pFail[i] = ulMatched;
         }
     }
+    CUnitMatcher(const CUnitMatcher&) = delete;
+    CUnitMatcher& operator=(const CUnitMatcher&) = delete;
 
     // The state after one more text unit; m_ulFind means an occurrence ends here.
     ULONG step(ULONG ulState, WCHAR ch) const
     {
         if (ulState == m_ulFind)
-            ulState = m_vecFail[ulState - 1];
+            ulState = m_pFail[ulState - 1];
         while (ulState > 0 && m_pFind[ulState] != ch)
-            ulState = m_vecFail[ulState - 1];
+            ulState = m_pFail[ulState - 1];
         return m_pFind[ulState] == ch ? ulState + 1 : 0;
     }
 
     bool isComplete(ULONG ulState) const { return ulState == m_ulFind; }
 
-    // Where every occurrence in the text starts, in order, up to the first ulMost of them;
-    // with bOverlap false an occurrence that overlaps the one before it is left out.
-    std::vector<ULONG> starts(const WCHAR* pText, ULONG ulLength, bool bOverlap, ULONG ulMost) const
+    // Calls fnVisit with where each occurrence in the text starts, in order, until it answers
+    // false; with bOverlap false an occurrence that overlaps the one before it is left out.
+    template <typename Visit>
+    void visitStarts(const WCHAR* pText, ULONG ulLength, bool bOverlap, Visit fnVisit) const
     {
-        std::vector<ULONG> vecStarts;
         ULONG ulState = 0;
         ULONG ulFree = 0; // the first unit not covered by a kept occurrence
         for (ULONG i = 0; i < ulLength; ++i)
@@ -52,19 +61,47 @@ public:
             ULONG ulStart = i + 1 - m_ulFind;
             if (isComplete(ulState) && (bOverlap || ulStart >= ulFree))
             {
-                vecStarts.push_back(ulStart);
                 ulFree = i + 1;
-                if (vecStarts.size() == ulMost)
-                    break;
+                if (!fnVisit(ulStart))
+                    return;
             }
         }
-        return vecStarts;
+    }
+
+    // The start of the ulNth occurrence (from 1), overlapping ones counted.
+    bool nthStart(const WCHAR* pText, ULONG ulLength, ULONG ulNth, ULONG& ulPos) const
+    {
+        ULONG ulSeen = 0;
+        visitStarts(pText, ulLength, /*bOverlap=*/true,
+                    [&](ULONG ulStart)
+                    {
+                        ulPos = ulStart;
+                        return ++ulSeen < ulNth;
+                    });
+        return ulNth > 0 && ulSeen == ulNth;
+    }
+
+    ULONG count(const WCHAR* pText, ULONG ulLength) const
+    {
+        ULONG ulCount = 0;
+        visitStarts(pText, ulLength, /*bOverlap=*/true,
+                    [&ulCount](ULONG)
+                    {
+                        ++ulCount;
+                        return true;
+                    });
+        return ulCount;
     }
 
 private:
+    static const ULONG kShortPattern = 32;
+
     const WCHAR* m_pFind;
     ULONG m_ulFind;
-    std::vector<ULONG> m_vecFail; // longest proper border of each pattern prefix
+    // The longest proper border of each pattern prefix, in one of the two stores below.
+    ULONG* m_pFail;
+    ULONG m_aShortFail[kShortPattern];
+    std::vector<ULONG> m_vecLongFail;
 };
 
 } // namespace
@@ -319,23 +356,39 @@ bool CQORWCharString::findOccurrence(const CQORWCharString& str, ULONG ulOccurra
                                   QOR_HERE);
     if (mode != pmForward && mode != pmBackward)
         return false;
-    // Counted from the front, the search can stop at the occurrence asked for.
-    std::vector<ULONG> vecStarts =
-        occurrences(str, true, mode == pmForward ? ulOccurrance : kAllOccurrences);
-    if (ulOccurrance > vecStarts.size())
-        return false;
-    ulPos = mode == pmForward ? vecStarts[ulOccurrance - 1]
-                              : vecStarts[vecStarts.size() - ulOccurrance];
-    return true;
+    // Counted from the front the search stops at the occurrence asked for; from the back it
+    // counts them all first, and then it is that one counted from the front.
+    CUnitMatcher matcher(str.m_pBuffer, ulFind);
+    if (mode == pmBackward)
+    {
+        ULONG ulCount = matcher.count(m_pBuffer, ulLength);
+        if (ulOccurrance > ulCount)
+            return false;
+        ulOccurrance = ulCount - ulOccurrance + 1;
+    }
+    return matcher.nthStart(m_pBuffer, ulLength, ulOccurrance, ulPos);
 }
 
-std::vector<ULONG> CQORWCharString::occurrences(const CQORWCharString& str, bool bOverlap,
-                                                ULONG ulMost) const
+std::vector<ULONG> CQORWCharString::occurrences(const CQORWCharString& str, bool bOverlap) const
 {
+    std::vector<ULONG> vecStarts;
     ULONG ulFind = str.getLength();
     if (ulFind == 0)
-        return std::vector<ULONG>();
-    return CUnitMatcher(str.m_pBuffer, ulFind).starts(m_pBuffer, getLength(), bOverlap, ulMost);
+        return vecStarts;
+    CUnitMatcher(str.m_pBuffer, ulFind)
+        .visitStarts(m_pBuffer, getLength(), bOverlap,
+                     [&vecStarts](ULONG ulStart)
+                     {
+                         vecStarts.push_back(ulStart);
+                         return true;
+                     });
+    return vecStarts;
+}
+
+ULONG CQORWCharString::countStarts(const CQORWCharString& str) const
+{
+    ULONG ulFind = str.getLength();
+    return ulFind == 0 ? 0 : CUnitMatcher(str.m_pBuffer, ulFind).count(m_pBuffer, getLength());
 }
 
 bool CQORWCharString::contains(const CQORWCharString& str) const
@@ -384,7 +437,7 @@ ULONG CQORWCharString::countOccurrances(const CQORWCharString& str) const
         return 0;
     try
     {
-        return static_cast<ULONG>(occurrences(str, true).size());
+        return countStarts(str);
     }
     QOR_CATCH_ANY_RETURN(0, errno)
 }
@@ -396,16 +449,25 @@ bool CQORWCharString::getOccurranceAt(const CQORWCharString& str, ULONG ulPos, p
         return false;
     try
     {
-        std::vector<ULONG> vecStarts = occurrences(str, true);
-        for (ULONG k = 0; k < vecStarts.size(); ++k)
-        {
-            if (vecStarts[k] == ulPos)
-            {
-                ulOccurrance = mode == pmForward ? k + 1 : static_cast<ULONG>(vecStarts.size()) - k;
-                return true;
-            }
-        }
-        return false;
+        ULONG ulFind = str.getLength();
+        if (ulFind == 0)
+            return false;
+        // Counted from the back, the occurrences after ulPos count too.
+        ULONG ulSeen = 0;
+        ULONG ulIndex = 0;
+        CUnitMatcher(str.m_pBuffer, ulFind)
+            .visitStarts(m_pBuffer, getLength(), /*bOverlap=*/true,
+                         [&](ULONG ulStart)
+                         {
+                             ++ulSeen;
+                             if (ulStart == ulPos)
+                                 ulIndex = ulSeen;
+                             return mode == pmBackward || ulStart < ulPos;
+                         });
+        if (ulIndex == 0)
+            return false;
+        ulOccurrance = mode == pmForward ? ulIndex : ulSeen - ulIndex + 1;
+        return true;
     }
     QOR_CATCH_ANY_RETURN(false, errno)
 }
@@ -719,8 +781,8 @@ bool CQORWCharString::deleteSubStringChecked(const CQORWCharString& str, ULONG u
     ULONG ulFind = str.getLength();
     if (ulFirst > 1)
     {
-        std::vector<ULONG> vecStarts = occurrences(str, true);
-        ULONG ulPos = vecStarts[ulFirst - 1];
+        ULONG ulPos = 0;
+        (void)CUnitMatcher(str.m_pBuffer, ulFind).nthStart(m_pBuffer, ulLength, ulFirst, ulPos);
         *this = part(0, ulPos) + part(ulPos + ulFind, ulLength);
         compact();
         return true;

@@ -152,11 +152,11 @@ private:
     bool sameUnits(const CQORWCharString& other, bool bAtMost, bool bAtLeast) const;
     bool findOccurrence(const CQORWCharString& str, ULONG ulOccurrance, parseMode mode,
                         ULONG& ulPos) const;
-    // Where str starts in the text, in order, the first ulMost at most; without bOverlap
-    // each occurrence begins after the one before it ends.
-    static constexpr ULONG kAllOccurrences = 0xFFFFFFFFu;
-    std::vector<ULONG> occurrences(const CQORWCharString& str, bool bOverlap,
-                                   ULONG ulMost = kAllOccurrences) const;
+    // Where str starts in the text, in order; without bOverlap each occurrence begins after
+    // the one before it ends.
+    std::vector<ULONG> occurrences(const CQORWCharString& str, bool bOverlap) const;
+    // How many times str occurs, overlapping occurrences counted.
+    ULONG countStarts(const CQORWCharString& str) const;
     // The text from ulStart up to ulEnd (not included), both within the length.
     CQORWCharString part(ULONG ulStart, ULONG ulEnd) const;
     void copyPart(CQORWCharString& out, ULONG ulStart, ULONG ulEnd) const;

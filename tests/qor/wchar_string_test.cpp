@@ -1,6 +1,10 @@
 // CQORWCharString core: storage states, construction, comparison, concatenation, search.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "qor_wchar_string.h"
 #include "recording_engine.h"
 #include "test_text.h"
@@ -144,6 +148,76 @@ TEST(WideString, FindCountsOverlappingOccurrencesBothWays)
     CQORWCharString strMixed(TEXT("xabcab"));
     EXPECT_TRUE(strMixed.find(TEXT("ab"), 2, pmForward, ulPos));
     EXPECT_EQ(4u, ulPos);
+}
+
+namespace
+{
+// Where strFind starts in strText, overlapping occurrences included, by the plainest scan.
+std::vector<ULONG> plainStarts(const std::u16string& strText, const std::u16string& strFind)
+{
+    std::vector<ULONG> vecStarts;
+    for (size_t i = 0; i + strFind.size() <= strText.size(); ++i)
+    {
+        if (strText.compare(i, strFind.size(), strFind) == 0)
+            vecStarts.push_back(static_cast<ULONG>(i));
+    }
+    return vecStarts;
+}
+} // namespace
+
+TEST(WideString, EverySearchAgreesWithAPlainScan)
+{
+    // Patterns with long borders, and patterns longer than the matcher keeps without
+    // allocating, in texts where they overlap themselves.
+    const std::u16string strLong = std::u16string(40, u'a') + u"b";
+    const std::u16string strPeriodic = u"abaabaabaabaabaabaabaabaabaabaabaaba";
+    const struct
+    {
+        std::u16string strText;
+        std::u16string strFind;
+    } aCases[] = {
+        {u"abababab", u"abab"},
+        {u"aabaabaaab", u"aab"},
+        {u"xyz", u"xyz"},
+        {u"xyz", u"q"},
+        {std::u16string(90, u'a') + u"b" + std::u16string(45, u'a') + u"b", strLong},
+        {std::u16string(100, u'a'), std::u16string(33, u'a')},
+        {strPeriodic + u"aba" + strPeriodic, strPeriodic},
+        {strPeriodic + u"x", strPeriodic + u"x"},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(std::string(c.strText.begin(), c.strText.end()) + " / " +
+                     std::string(c.strFind.begin(), c.strFind.end()));
+        const CQORWCharString strText(c.strText.c_str());
+        const CQORWCharString strFind(c.strFind.c_str());
+        std::vector<ULONG> vecStarts = plainStarts(c.strText, c.strFind);
+        ULONG ulCount = static_cast<ULONG>(vecStarts.size());
+        EXPECT_EQ(ulCount, strText.countOccurrances(strFind));
+        for (ULONG k = 1; k <= ulCount + 1; ++k)
+        {
+            ULONG ulPos = 0xFFFF;
+            ULONG ulNumber = 0;
+            if (k > ulCount)
+            {
+                EXPECT_FALSE(strText.find(strFind, k, pmForward, ulPos));
+                EXPECT_FALSE(strText.find(strFind, k, pmBackward, ulPos));
+                continue;
+            }
+            EXPECT_TRUE(strText.find(strFind, k, pmForward, ulPos));
+            EXPECT_EQ(vecStarts[k - 1], ulPos);
+            EXPECT_TRUE(strText.getOccurranceAt(strFind, ulPos, pmBackward, ulNumber));
+            EXPECT_EQ(ulCount - k + 1, ulNumber);
+            EXPECT_TRUE(strText.find(strFind, k, pmBackward, ulPos));
+            EXPECT_EQ(vecStarts[ulCount - k], ulPos);
+            EXPECT_TRUE(strText.getOppositeOccurrance(strFind, k, pmBackward, ulNumber));
+            EXPECT_EQ(ulCount - k + 1, ulNumber);
+            EXPECT_FALSE(
+                strText.getOccurranceAt(strFind, vecStarts[k - 1] + 1, pmForward, ulNumber) &&
+                std::find(vecStarts.begin(), vecStarts.end(), vecStarts[k - 1] + 1) ==
+                    vecStarts.end());
+        }
+    }
 }
 
 TEST(WideString, FindRejectsImpossibleOccurrences)
