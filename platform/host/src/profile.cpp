@@ -51,7 +51,7 @@ bool isProfileSpace(char16_t ch)
     return (ch >= 0x09 && ch <= 0x0D) || ch == 0x1A || ch == u' ';
 }
 
-std::u16string trimmed(const std::u16string& strText)
+std::u16string_view trimmed(std::u16string_view strText)
 {
     size_t nStart = 0;
     size_t nEnd = strText.size();
@@ -64,9 +64,9 @@ std::u16string trimmed(const std::u16string& strText)
 
 // A name or value read from the file ends at its first NUL unit, as a C string does: Wine
 // trims the field first and then hands it out up to that unit.
-std::u16string upToNul(const std::u16string& strText)
+std::u16string upToNul(std::u16string_view strText)
 {
-    return strText.substr(0, strText.find(char16_t(0)));
+    return std::u16string(strText.substr(0, strText.find(char16_t(0))));
 }
 
 std::u16string withoutLeadingSpace(LPCWSTR szText)
@@ -82,7 +82,7 @@ char16_t asciiUpper(char16_t ch)
     return ch >= u'a' && ch <= u'z' ? static_cast<char16_t>(ch - u'a' + u'A') : ch;
 }
 
-bool sameName(const std::u16string& strLeft, const std::u16string& strRight)
+bool sameName(std::u16string_view strLeft, std::u16string_view strRight)
 {
     return strLeft.size() == strRight.size() &&
            std::equal(strLeft.begin(), strLeft.end(), strRight.begin(),
@@ -148,7 +148,7 @@ std::string encodeProfile(const std::u16string& strText, EEncoding encoding)
 }
 
 // One line into the sections read so far; pSection is the one the line falls in.
-void parseLine(const std::u16string& strLine, ProfileSections& sections, SProfileSection*& pSection)
+void parseLine(std::u16string_view strLine, ProfileSections& sections, SProfileSection*& pSection)
 {
     if (strLine.empty())
         return;
@@ -173,10 +173,10 @@ void parseLine(const std::u16string& strLine, ProfileSections& sections, SProfil
     const std::vector<SProfileKey>& vecKeys = pSection->vecKeys;
     if (key.strName.empty() && !vecKeys.empty() && vecKeys.back().strName.empty())
         return;
-    pSection->vecKeys.push_back(key);
+    pSection->vecKeys.push_back(std::move(key));
 }
 
-ProfileSections parse(const std::u16string& strText)
+ProfileSections parse(std::u16string_view strText)
 {
     ProfileSections sections(1);
     SProfileSection* pSection = &sections.back();
@@ -184,11 +184,11 @@ ProfileSections parse(const std::u16string& strText)
     while (nPos < strText.size())
     {
         size_t nEnd = strText.find_first_of(u"\r\n", nPos);
-        if (nEnd == std::u16string::npos)
+        if (nEnd == std::u16string_view::npos)
             nEnd = strText.size();
         parseLine(trimmed(strText.substr(nPos, nEnd - nPos)), sections, pSection);
         nPos = strText.find_first_not_of(u"\r\n", nEnd);
-        if (nPos == std::u16string::npos)
+        if (nPos == std::u16string_view::npos)
             break;
     }
     return sections;
@@ -223,7 +223,7 @@ public:
 private:
     std::u16string render() const;
     // Where the first section of that name is; sections().size() when there is none.
-    size_t findSection(const std::u16string& strName, bool bTrim) const;
+    size_t findSection(std::u16string_view strName, bool bTrim) const;
     const ProfileSections& sections() const { return *m_pSections; }
     // The sections to change: a parse shared with the cache is copied first.
     ProfileSections& edit();
@@ -335,9 +335,9 @@ bool ProfileFile::save()
     return bWritten != FALSE;
 }
 
-size_t ProfileFile::findSection(const std::u16string& strName, bool bTrim) const
+size_t ProfileFile::findSection(std::u16string_view strName, bool bTrim) const
 {
-    std::u16string strWanted = bTrim ? trimmed(strName) : strName;
+    std::u16string_view strWanted = bTrim ? trimmed(strName) : strName;
     size_t nIndex = 0;
     while (nIndex < sections().size() && !sameName(sections()[nIndex].strName, strWanted))
         ++nIndex;
@@ -349,7 +349,7 @@ const SProfileKey* ProfileFile::findKey(LPCWSTR lpSection, LPCWSTR lpKey)
     size_t nSection = findSection(lpSection, true);
     if (nSection == sections().size())
         return nullptr;
-    std::u16string strKey = trimmed(lpKey);
+    std::u16string_view strKey = trimmed(lpKey);
     for (const SProfileKey& key : sections()[nSection].vecKeys)
     {
         if (sameName(key.strName, strKey))
@@ -370,7 +370,7 @@ void ProfileFile::setValue(LPCWSTR lpSection, LPCWSTR lpKey, LPCWSTR lpValue, bo
     }
     SProfileSection* pSection = &editable[nSection];
     SProfileKey* pKey = nullptr;
-    std::u16string strKey = trimmed(lpKey);
+    std::u16string_view strKey = trimmed(lpKey);
     for (SProfileKey& key : pSection->vecKeys)
     {
         if (!bAppend && sameName(key.strName, strKey))

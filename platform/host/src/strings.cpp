@@ -153,7 +153,7 @@ struct FormatSpec
     bool bNarrow = false; // %hs / %S: an 8-bit string
 };
 
-void putText(BoundedOutput& out, const FormatSpec& format, const std::u16string& strText)
+void putText(BoundedOutput& out, const FormatSpec& format, std::u16string_view strText)
 {
     int nLength = static_cast<int>(strText.size());
     if (format.nPrecision >= 0 && format.nPrecision < nLength)
@@ -344,16 +344,19 @@ int WINAPI wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list arglist)
         case u'S':
         {
             bool bNarrow = format.bNarrow || *p == u'S';
-            std::u16string strText;
+            // Wide text is put straight from the caller's string; only narrow text is converted.
+            std::u16string strConverted;
+            std::u16string_view strText;
             if (bNarrow)
             {
                 const char* sz = va_arg(arglist, const char*);
-                strText = sz == nullptr ? u"(null)" : qorhost::fromUtf8(sz);
+                strConverted = sz == nullptr ? u"(null)" : qorhost::fromUtf8(sz);
+                strText = strConverted;
             }
             else
             {
                 LPCWSTR sz = va_arg(arglist, LPCWSTR);
-                strText = sz == nullptr ? u"(null)" : std::u16string(sz);
+                strText = sz == nullptr ? u"(null)" : sz;
             }
             putText(out, format, strText);
             break;
