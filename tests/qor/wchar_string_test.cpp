@@ -152,8 +152,10 @@ TEST(WideString, FindCountsOverlappingOccurrencesBothWays)
 
 namespace
 {
+typedef std::basic_string<WCHAR> WText;
+
 // Where strFind starts in strText, overlapping occurrences included, by the plainest scan.
-std::vector<ULONG> plainStarts(const std::u16string& strText, const std::u16string& strFind)
+std::vector<ULONG> plainStarts(const WText& strText, const WText& strFind)
 {
     std::vector<ULONG> vecStarts;
     for (size_t i = 0; i + strFind.size() <= strText.size(); ++i)
@@ -169,21 +171,21 @@ TEST(WideString, EverySearchAgreesWithAPlainScan)
 {
     // Patterns with long borders, and patterns longer than the matcher keeps without
     // allocating, in texts where they overlap themselves.
-    const std::u16string strLong = std::u16string(40, u'a') + u"b";
-    const std::u16string strPeriodic = u"abaabaabaabaabaabaabaabaabaabaabaaba";
+    const WText strLong = WText(40, WCHAR('a')) + TEXT("b");
+    const WText strPeriodic = TEXT("abaabaabaabaabaabaabaabaabaabaabaaba");
     const struct
     {
-        std::u16string strText;
-        std::u16string strFind;
+        WText strText;
+        WText strFind;
     } aCases[] = {
-        {u"abababab", u"abab"},
-        {u"aabaabaaab", u"aab"},
-        {u"xyz", u"xyz"},
-        {u"xyz", u"q"},
-        {std::u16string(90, u'a') + u"b" + std::u16string(45, u'a') + u"b", strLong},
-        {std::u16string(100, u'a'), std::u16string(33, u'a')},
-        {strPeriodic + u"aba" + strPeriodic, strPeriodic},
-        {strPeriodic + u"x", strPeriodic + u"x"},
+        {TEXT("abababab"), TEXT("abab")},
+        {TEXT("aabaabaaab"), TEXT("aab")},
+        {TEXT("xyz"), TEXT("xyz")},
+        {TEXT("xyz"), TEXT("q")},
+        {WText(90, WCHAR('a')) + TEXT("b") + WText(45, WCHAR('a')) + TEXT("b"), strLong},
+        {WText(100, WCHAR('a')), WText(33, WCHAR('a'))},
+        {strPeriodic + TEXT("aba") + strPeriodic, strPeriodic},
+        {strPeriodic + TEXT("x"), strPeriodic + TEXT("x")},
     };
     for (const auto& c : aCases)
     {
