@@ -385,12 +385,6 @@ std::vector<ULONG> CQORWCharString::occurrences(const CQORWCharString& str, bool
     return vecStarts;
 }
 
-ULONG CQORWCharString::countStarts(const CQORWCharString& str) const
-{
-    ULONG ulFind = str.getLength();
-    return ulFind == 0 ? 0 : CUnitMatcher(str.m_pBuffer, ulFind).count(m_pBuffer, getLength());
-}
-
 bool CQORWCharString::contains(const CQORWCharString& str) const
 {
     ULONG ulPos = 0;
@@ -437,7 +431,8 @@ ULONG CQORWCharString::countOccurrances(const CQORWCharString& str) const
         return 0;
     try
     {
-        return countStarts(str);
+        ULONG ulFind = str.getLength();
+        return ulFind == 0 ? 0 : CUnitMatcher(str.m_pBuffer, ulFind).count(m_pBuffer, getLength());
     }
     QOR_CATCH_ANY_RETURN(0, errno)
 }

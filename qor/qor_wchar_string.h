@@ -155,8 +155,6 @@ private:
     // Where str starts in the text, in order; without bOverlap each occurrence begins after
     // the one before it ends.
     std::vector<ULONG> occurrences(const CQORWCharString& str, bool bOverlap) const;
-    // How many times str occurs, overlapping occurrences counted.
-    ULONG countStarts(const CQORWCharString& str) const;
     // The text from ulStart up to ulEnd (not included), both within the length.
     CQORWCharString part(ULONG ulStart, ULONG ulEnd) const;
     void copyPart(CQORWCharString& out, ULONG ulStart, ULONG ulEnd) const;

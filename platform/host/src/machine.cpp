@@ -405,8 +405,6 @@ std::u16string foldCase(const std::u16string& strText)
 
 DWORD Machine::injectedFailure(const char* szFunction, const std::u16string& strKeyPath)
 {
-    if (m_vecFaults.empty())
-        return 0;
     return injectedFailure(szFunction, {strKeyPath});
 }
 
