@@ -136,6 +136,8 @@ struct RegKey
     // Levels below the root: 0 for the root itself.
     size_t nDepth = 0;
     // Keyed by the upper-cased name: the order in which Windows enumerates subkeys.
+    // Changed only through addSubKeyEntry, eraseSubKey and clearSubKeys, which keep the
+    // enumeration's place.
     std::map<std::u16string, std::shared_ptr<RegKey>, FoldedOrder> mapSubKeys;
     // In creation order, as Windows enumerates values; changed only through addValue,
     // eraseValue and clearValues, which keep the index.
@@ -194,11 +196,49 @@ struct RegKey
         mapValueIndex.clear();
     }
 
+    // The subkey at an index of the enumeration. Enumerating walks the indexes in turn: the
+    // walk goes on from the last place asked for, so that listing every subkey stays linear.
+    std::shared_ptr<RegKey> subKeyAt(size_t nIndex)
+    {
+        if (!m_bEnumerated || nIndex < m_nEnumerated)
+        {
+            m_itEnumerated = mapSubKeys.begin();
+            m_nEnumerated = 0;
+            m_bEnumerated = true;
+        }
+        std::advance(m_itEnumerated, static_cast<std::ptrdiff_t>(nIndex - m_nEnumerated));
+        m_nEnumerated = nIndex;
+        return m_itEnumerated->second;
+    }
+
+    void addSubKeyEntry(std::u16string strFolded, std::shared_ptr<RegKey> pSubKey)
+    {
+        mapSubKeys[std::move(strFolded)] = std::move(pSubKey);
+        m_bEnumerated = false;
+    }
+
+    void eraseSubKey(const std::u16string& strFolded)
+    {
+        mapSubKeys.erase(strFolded);
+        m_bEnumerated = false;
+    }
+
+    void clearSubKeys()
+    {
+        mapSubKeys.clear();
+        m_bEnumerated = false;
+    }
+
     std::shared_ptr<RegKey> findSubKey(std::u16string_view strSubKey) const
     {
         auto it = mapSubKeys.find(AnyCase{strSubKey});
         return it == mapSubKeys.end() ? nullptr : it->second;
     }
+
+private:
+    bool m_bEnumerated = false;
+    size_t m_nEnumerated = 0;
+    std::map<std::u16string, std::shared_ptr<RegKey>, FoldedOrder>::iterator m_itEnumerated;
 };
 
 typedef std::shared_ptr<RegKey> KeyPtr;
@@ -281,7 +321,7 @@ KeyPtr addSubKey(RegKey& parent, std::u16string_view strName, bool bVolatile)
     pKey->pParent = &parent;
     pKey->nDepth = parent.nDepth + 1;
     pKey->ftLastWrite = currentFileTime();
-    parent.mapSubKeys[foldCase(pKey->strName)] = pKey;
+    parent.addSubKeyEntry(foldCase(pKey->strName), pKey);
     parent.ftLastWrite = pKey->ftLastWrite;
     return pKey;
 }
@@ -300,7 +340,7 @@ void markDeleted(RegKey& key)
     for (auto it = vecSubtree.rbegin(); it != vecSubtree.rend(); ++it)
     {
         (*it)->bDeleted = true;
-        (*it)->mapSubKeys.clear();
+        (*it)->clearSubKeys();
         (*it)->clearValues();
     }
 }
@@ -311,7 +351,7 @@ void removeKey(RegKey& key)
     std::u16string strFolded = foldCase(key.strName);
     markDeleted(key);
     // The parent's entry may hold the last reference: the key is gone after this.
-    pParent->mapSubKeys.erase(strFolded);
+    pParent->eraseSubKey(strFolded);
     pParent->ftLastWrite = currentFileTime();
 }
 
@@ -878,9 +918,7 @@ LONG WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcch
         return lStatus;
     if (dwIndex >= pKey->mapSubKeys.size())
         return ERROR_NO_MORE_ITEMS;
-    auto it = pKey->mapSubKeys.begin();
-    std::advance(it, dwIndex);
-    const qorhost::RegKey& subKey = *it->second;
+    const qorhost::RegKey& subKey = *pKey->subKeyAt(dwIndex);
     lStatus = qorhost::copyName(subKey.strName, lpName, lpcchName);
     if (lStatus == ERROR_SUCCESS && lpClass != nullptr)
         lStatus = qorhost::copyName(subKey.strClass, lpClass, lpcchClass);
@@ -1052,7 +1090,7 @@ LONG WINAPI RegRestoreKeyW(HKEY hKey, LPCWSTR lpFile, DWORD /*dwFlags*/)
     }
     for (auto& entry : pKey->mapSubKeys)
         qorhost::markDeleted(*entry.second);
-    pKey->mapSubKeys.clear();
+    pKey->clearSubKeys();
     pKey->clearValues();
     qorhost::Registry::applySections(
         vecSections,
