@@ -237,7 +237,7 @@ private:
 int main(int argc, char** argv)
 {
     int nRounds = 3;
-    double dLimit = 30;
+    double dLimit = 60;
     bool bExport = true;
     std::vector<unsigned long> vecSizes;
     for (int i = 1; i < argc; ++i)
