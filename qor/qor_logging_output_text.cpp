@@ -1,6 +1,7 @@
 #include "qor_logging_output_text.h"
 
 #include <new>
+#include <string.h>
 #include <time.h>
 
 #include "qor_logging_config.h"
@@ -278,7 +279,7 @@ enum EAppendStep
     asFailed,   // the line cannot be written
     asBusy,     // another writer holds the file alone for a moment
     asMissing,  // there is no file yet
-    asUnmarked, // the file is empty: it needs its mark before any line
+    asUnmarked, // the file is empty or holds part of the mark: it needs its mark first
     asChanged   // the file appeared or vanished meanwhile: look again at once
 };
 
@@ -286,6 +287,12 @@ enum EAppendStep
 // times, waiting a millisecond longer each time (55 ms in all), before the line is given up.
 const int kAppendAttempts = 10;
 const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
+const ULONG kMarkBytes = sizeof(kByteOrderMark);
+// A line end as the file holds it: CR LF in UTF-16LE.
+const BYTE kLineEnd[4] = {0x0D, 0x00, 0x0A, 0x00};
+const ULONG kLineEndBytes = sizeof(kLineEnd);
+// Closes a torn last line: a padding byte when the file ends inside a unit, then a line end.
+const ULONG kMostClosingBytes = 1 + kLineEndBytes;
 
 // One WriteFile with all the bytes; a failed or short write fails.
 bool writeWhole(HANDLE hFile, const void* pBytes, DWORD dwBytes)
@@ -294,30 +301,131 @@ bool writeWhole(HANDLE hFile, const void* pBytes, DWORD dwBytes)
     return WriteFile(hFile, pBytes, dwBytes, &dwWritten, nullptr) && dwWritten == dwBytes;
 }
 
-// Writers take turns at this byte, far beyond the end of any log, for each line: an appending
-// handle alone does not keep two processes' lines apart everywhere (Wine writes each at the end
-// it last saw).
-const DWORD kTurnOffset = 0xFFFFFFFE;
-
-bool writeLineInTurn(HANDLE hFile, const CLogLine& line)
+// Reads exactly ulBytes at ulOffset.
+bool readAt(HANDLE hFile, ULONG ulOffset, BYTE* pBytes, ULONG ulBytes)
 {
-    OVERLAPPED turn = {};
-    turn.Offset = kTurnOffset;
-    if (!LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn))
+    DWORD dwRead = 0;
+    if (SetFilePointer(hFile, static_cast<LONG>(ulOffset), nullptr, FILE_BEGIN) ==
+            INVALID_SET_FILE_POINTER &&
+        GetLastError() != ERROR_SUCCESS)
         return false;
-    bool bWritten = writeWhole(hFile, line.text(), line.length() * sizeof(WCHAR));
-    (void)UnlockFileEx(hFile, 0, 1, 0, &turn);
-    return bWritten;
+    return ReadFile(hFile, pBytes, ulBytes, &dwRead, nullptr) && dwRead == ulBytes;
 }
 
-bool isEmptyFile(HANDLE hFile, bool& bEmpty)
+// The file's size, leaving the file pointer at its end; false for a file of 4 GB or more,
+// which a log never reaches.
+bool fileSize(HANDLE hFile, ULONG& ulSize)
 {
     LONG lHigh = 0;
     DWORD dwLow = SetFilePointer(hFile, 0, &lHigh, FILE_END);
     if (dwLow == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS)
         return false;
-    bEmpty = dwLow == 0 && lHigh == 0;
-    return true;
+    ulSize = dwLow;
+    return lHigh == 0;
+}
+
+// What the file holds before a line can follow: its mark, and a last line that ends whole.
+enum EFileState
+{
+    fsUnmarked, // empty, or only the first byte of the mark (a mark cut short)
+    fsForeign,  // another encoding (no UTF-16LE mark): never appended to
+    fsReady     // marked; the closing bytes, if any, go before the next line
+};
+
+EFileState stateOf(HANDLE hFile, BYTE* pClosing, ULONG& ulClosing)
+{
+    ulClosing = 0;
+    ULONG ulSize = 0;
+    BYTE abHead[kMarkBytes] = {0, 0};
+    if (!fileSize(hFile, ulSize))
+        return fsForeign;
+    if (ulSize == 0)
+        return fsUnmarked;
+    if (!readAt(hFile, 0, abHead, ulSize < kMarkBytes ? ulSize : kMarkBytes) ||
+        abHead[0] != kByteOrderMark[0])
+        return fsForeign;
+    if (ulSize < kMarkBytes)
+        return fsUnmarked;
+    if (abHead[1] != kByteOrderMark[1])
+        return fsForeign;
+    // A line cut short by a full disk, or a file of odd length, is closed before the next
+    // line, so that every line starts whole and at an even offset.
+    if (ulSize % 2 != 0)
+        pClosing[ulClosing++] = 0;
+    BYTE abTail[kLineEndBytes] = {0, 0, 0, 0};
+    bool bLineEnded =
+        ulSize == kMarkBytes || (ulSize >= kMarkBytes + kLineEndBytes &&
+                                 readAt(hFile, ulSize - kLineEndBytes, abTail, kLineEndBytes) &&
+                                 memcmp(abTail, kLineEnd, kLineEndBytes) == 0);
+    if (!bLineEnded)
+    {
+        memcpy(pClosing + ulClosing, kLineEnd, kLineEndBytes);
+        ulClosing += kLineEndBytes;
+    }
+    return fsReady;
+}
+
+// The closing bytes and the line as one block, so that one write appends both.
+class CLogBytes
+{
+public:
+    CLogBytes(const BYTE* pClosing, ULONG ulClosing, const CLogLine& line)
+        : m_dwCount(ulClosing + line.length() * sizeof(WCHAR)),
+          m_pBytes(new (std::nothrow) BYTE[m_dwCount])
+    {
+        if (m_pBytes == nullptr)
+            return;
+        memcpy(m_pBytes, pClosing, ulClosing);
+        memcpy(m_pBytes + ulClosing, line.text(), line.length() * sizeof(WCHAR));
+    }
+    ~CLogBytes() { delete[] m_pBytes; }
+    CLogBytes(const CLogBytes&) = delete;
+    CLogBytes& operator=(const CLogBytes&) = delete;
+
+    bool writeTo(HANDLE hFile) const
+    {
+        return m_pBytes != nullptr && writeWhole(hFile, m_pBytes, m_dwCount);
+    }
+
+private:
+    DWORD m_dwCount;
+    BYTE* m_pBytes;
+};
+
+// Writers take turns at this byte, far beyond the end of any log, for each line: an appending
+// handle alone does not keep two processes' lines apart everywhere (Wine writes each at the end
+// it last saw).
+const DWORD kTurnOffset = 0xFFFFFFFE;
+
+// Looks at the file's ends and appends the line in one turn, so that no other writer's line
+// comes between the check and the write.
+EAppendStep appendInTurn(HANDLE hFile, const CLogLine& line)
+{
+    OVERLAPPED turn = {};
+    turn.Offset = kTurnOffset;
+    if (!LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn))
+        return asFailed;
+    BYTE abClosing[kMostClosingBytes];
+    ULONG ulClosing = 0;
+    EAppendStep step = asFailed;
+    switch (stateOf(hFile, abClosing, ulClosing))
+    {
+    case fsUnmarked:
+        step = asUnmarked;
+        break;
+    case fsReady:
+    {
+        // The line goes at the end as it is now, wherever the checks left the pointer.
+        ULONG ulSize = 0;
+        if (fileSize(hFile, ulSize) && CLogBytes(abClosing, ulClosing, line).writeTo(hFile))
+            step = asDone;
+        break;
+    }
+    case fsForeign:
+        break;
+    }
+    (void)UnlockFileEx(hFile, 0, 1, 0, &turn);
+    return step;
 }
 
 EAppendStep stepOfOpenError(DWORD dwError)
@@ -334,8 +442,8 @@ EAppendStep stepOfOpenError(DWORD dwError)
 }
 
 // Appends the line with one write through a handle that may only append (and read, which
-// taking turns needs), so that lines of other processes appending to the same file land before
-// or after it, never inside it.
+// the checks and taking turns need), so that lines of other processes appending to the same
+// file land before or after it, never inside it.
 EAppendStep appendLine(LPCWSTR szPath, const CLogLine& line)
 {
     HANDLE hFile =
@@ -343,23 +451,17 @@ EAppendStep appendLine(LPCWSTR szPath, const CLogLine& line)
                     nullptr, OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return stepOfOpenError(GetLastError());
-    bool bEmpty = false;
-    EAppendStep step = asFailed;
-    if (!isEmptyFile(hFile, bEmpty))
-        step = asFailed;
-    else if (bEmpty)
-        step = asUnmarked;
-    else if (writeLineInTurn(hFile, line))
-        step = asDone;
+    EAppendStep step = appendInTurn(hFile, line);
     (void)CloseHandle(hFile);
     return step;
 }
 
-// Gives a new or empty file its byte-order mark while no one else can open it, so that the
-// mark is written once and before every line, however many writers find the file unmarked.
+// Gives a new or empty file its byte-order mark (or the rest of a mark cut short) while no one
+// else can open it, so that the mark is written once and before every line, however many
+// writers find the file unmarked.
 EAppendStep markFile(LPCWSTR szPath, bool bCreate)
 {
-    HANDLE hFile = CreateFileW(szPath, GENERIC_WRITE, 0, nullptr,
+    HANDLE hFile = CreateFileW(szPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                bCreate ? CREATE_NEW : OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
     {
@@ -368,9 +470,14 @@ EAppendStep markFile(LPCWSTR szPath, bool bCreate)
             return asChanged;
         return stepOfOpenError(dwError);
     }
-    bool bEmpty = false;
-    bool bMarked = isEmptyFile(hFile, bEmpty) &&
-                   (!bEmpty || writeWhole(hFile, kByteOrderMark, sizeof(kByteOrderMark)));
+    BYTE bFirst = 0;
+    ULONG ulSize = 0;
+    bool bMarked = fileSize(hFile, ulSize);
+    if (bMarked && ulSize == 0)
+        bMarked = writeWhole(hFile, kByteOrderMark, kMarkBytes);
+    else if (bMarked && ulSize == 1 && readAt(hFile, 0, &bFirst, 1) && bFirst == kByteOrderMark[0])
+        bMarked = writeWhole(hFile, kByteOrderMark + 1, 1);
+    // Any other content is looked at again by the next append.
     (void)CloseHandle(hFile);
     return bMarked ? asDone : asFailed;
 }
