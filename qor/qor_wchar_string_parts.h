@@ -6,6 +6,11 @@
 
 #include "qor_wchar_string.h"
 
+// Records of the class name its file, whichever of its parts raised them: log readers know
+// the class by that name.
+#undef QOR_HERE
+#define QOR_HERE qorFileName(TEXT("qor_wchar_string.cpp")), __LINE__
+
 namespace qor_string_parts
 {
 
