@@ -92,15 +92,13 @@ void updateAccounts(const SProfileRoot& root, const USER_INFO_0* pAccounts, DWOR
 // One batch of accounts from the enumeration; the status tells whether more follow.
 NET_API_STATUS updateNextAccounts(const SProfileRoot& root, DWORD& dwResume, DWORD& dwRead)
 {
-    LPBYTE pBuffer = nullptr;
+    CQORNetApiBuffer buffer;
     DWORD dwTotal = 0;
     dwRead = 0;
-    NET_API_STATUS status = NetUserEnum(nullptr, 0, FILTER_NORMAL_ACCOUNT, &pBuffer,
+    NET_API_STATUS status = NetUserEnum(nullptr, 0, FILTER_NORMAL_ACCOUNT, buffer.put(),
                                         MAX_PREFERRED_LENGTH, &dwRead, &dwTotal, &dwResume);
-    if ((status == NERR_Success || status == ERROR_MORE_DATA) && pBuffer != nullptr)
-        updateAccounts(root, reinterpret_cast<const USER_INFO_0*>(pBuffer), dwRead);
-    if (pBuffer != nullptr)
-        NetApiBufferFree(pBuffer);
+    if ((status == NERR_Success || status == ERROR_MORE_DATA) && buffer.isValid())
+        updateAccounts(root, reinterpret_cast<const USER_INFO_0*>(buffer.get()), dwRead);
     return status;
 }
 } // namespace
@@ -108,7 +106,7 @@ NET_API_STATUS updateNextAccounts(const SProfileRoot& root, DWORD& dwResume, DWO
 bool findComponentFile(const CQORWCharString& strFolder, CQORStringList& listFound)
 {
     WIN32_FIND_DATAW findData;
-    CQORHandle search(FindFirstFileW((strFolder + TEXT("\\*.*")).getBuffer(), &findData), hkFind);
+    CQORFindHandle search(FindFirstFileW((strFolder + TEXT("\\*.*")).getBuffer(), &findData));
     if (!search.isValid())
         return false;
     bool bFound = false;
