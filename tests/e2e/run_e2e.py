@@ -694,7 +694,10 @@ def case_killed_run_then_rerun(machine, target):
     original_ini = ini_path.read_text()
     # The 14th file change falls in the swaps: some entries are new, others not yet.
     machine.inject_faults(**{"FileChange.abort": 14})
-    machine.run(["/s"])
+    killed = machine.run(["/s"])
+    check(killed.exit_code == 86, f"the run was not ended at its 14th file change: {killed.exit_code}")
+    new = ["(new)" in (machine.installed(entry) or "") for entry in ENTRIES]
+    check(any(new) and not all(new), f"not cut inside the swaps: {new}")
     for entry in ENTRIES:
         kept = [machine.installed(entry), machine.backup(entry)]
         check(any("(old)" in (text or "") for text in kept), f"{entry}'s original is lost")
