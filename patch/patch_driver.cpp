@@ -134,7 +134,7 @@ UINT runPatchStages(IPatchStages& stages, bool bSilent, bool* pbRestartStarted)
     return poPatched;
 }
 
-int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages)
+int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages, DWORD dwRunWaitMs)
 {
     bool bSilent = isSilentCommandLine(szCommandLine);
     bool bExitCodes = hasExitCodeSwitch(szCommandLine);
@@ -146,8 +146,15 @@ int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages)
             return bExitCodes ? ERROR_INSTALL_USEREXIT : 1;
     }
     bool bRestartStarted = false;
-    UINT uOutcome = runPatchStages(stages, bSilent, &bRestartStarted);
+    // Another run still going on: this one changes nothing and says the files were not replaced.
+    CPatchRunGuard guard(dwRunWaitMs);
+    UINT uOutcome = poReplaceFailed;
+    if (guard.isHeld())
+        uOutcome = runPatchStages(stages, bSilent, &bRestartStarted);
     if (!bSilent)
         showOutcomeMessage(uOutcome);
-    return bExitCodes ? installerExitCode(uOutcome, bRestartStarted) : 0;
+    if (!bExitCodes)
+        return 0;
+    return guard.isHeld() ? installerExitCode(uOutcome, bRestartStarted)
+                          : ERROR_INSTALL_ALREADY_RUNNING;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "patch_run_guard.h"
 #include "qor_wchar_string.h"
 
 // The stages of the patch, in the order the driver calls them. Each answers for itself
@@ -61,5 +62,7 @@ UINT runPatchStages(IPatchStages& stages, bool bSilent, bool* pbRestartStarted =
 
 // The whole program: returns the exit code, 1 when the user cancels, 0 otherwise. With
 // /exitcode: 1602 cancelled, 3010 patched and a restart still needed, 1641 patched and the
-// restart started, 0 already applied, 1633 not eligible, 1603 not replaced or not stopped.
-int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages);
+// restart started, 0 already applied, 1633 not eligible, 1603 not replaced or not stopped,
+// 1618 another run still going on after dwRunWaitMs (outcome 3 for the user: nothing changed).
+int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages,
+                   DWORD dwRunWaitMs = kPatchRunWaitMs);

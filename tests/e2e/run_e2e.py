@@ -584,17 +584,8 @@ def case_missing_source_file(machine, target):
     machine.remove_patch_file(ENTRIES[3])
     run = machine.run([], answers=["OK", "OK"])
     check(run.exit_code == 0, f"exit code {run.exit_code}")
-    check(run.texts() == [program_string(1033, 104), REPLACE_FAILED], f"boxes {run.texts()}")
-    check(machine.value(SUITE_KEY, "FirefoxPatch") in (None, 0), "marker written after a failure")
-    for entry in ENTRIES[:3]:
-        check("(new)" in (machine.installed(entry) or ""), f"{entry} was not replaced")
-        check("(old)" in (machine.backup(entry) or ""), f"{entry}.bak missing")
-    # The installed file whose copy failed is back in place, so the component still starts.
-    check("(old)" in (machine.installed(ENTRIES[3]) or ""), f"{ENTRIES[3]} left missing")
-    check(machine.backup(ENTRIES[3]) is None, f"{ENTRIES[3]}.bak left behind")
-    for entry in ENTRIES[4:]:
-        check("(old)" in (machine.installed(entry) or "") and machine.backup(entry) is None,
-              f"{entry} was touched after the failure")
+    # The entries before it were only staged: nothing at all has changed.
+    expect_replace_failed(run, machine)
     for user in machine.profile_users():
         check("(old" in (machine.profile_component(user) or ""), f"{user}'s profile changed")
 
@@ -614,15 +605,12 @@ def case_no_install_path(machine, target):
     expect_untouched(machine, "no InstallPath")
 
 
-def expect_replace_failed(run, machine, replaced=0):
-    """Outcome 3: the entries before the failing one replaced, every other original in place
-    and without a backup, nothing left under a temporary name, no marker."""
+def expect_replace_failed(run, machine):
+    """Outcome 3: every original in place and without a backup, nothing left under a
+    temporary name, no marker."""
     check(run.texts() == [program_string(1033, 104), REPLACE_FAILED], f"boxes {run.texts()}")
     check(machine.value(SUITE_KEY, "FirefoxPatch") in (None, 0), "marker written after a failure")
-    for entry in ENTRIES[:replaced]:
-        check("(new)" in (machine.installed(entry) or ""), f"{entry} was not replaced")
-        check("(old)" in (machine.backup(entry) or ""), f"{entry}.bak missing")
-    for entry in ENTRIES[replaced:]:
+    for entry in ENTRIES:
         check("(old)" in (machine.installed(entry) or "") and machine.backup(entry) is None,
               f"{entry} lost its original or got a backup")
     check(machine.staged_leftovers() == [], f"left behind: {machine.staged_leftovers()}")
@@ -641,7 +629,7 @@ def case_full_disk(machine, target):
     (machine.drive_c / PATCH_DIR / ENTRIES[2]).write_text("(new)" + "x" * 256 * 1024)
     with machine.small_disk(machine.drive_c / INSTALL_DIR, "64k"):
         run = machine.run([], answers=["OK", "OK"])
-        expect_replace_failed(run, machine, replaced=2)
+        expect_replace_failed(run, machine)
 
 
 def case_process_will_not_end(machine, target):
@@ -657,18 +645,70 @@ def case_process_will_not_end(machine, target):
 
 
 def case_component_processes(machine, target):
-    locksmere = machine.start_component("locksmere.exe")
-    vmrauth = machine.start_component("vmrauth.exe")
-    capitals = machine.start_component("LOCKSMERE.EXE")
+    # Every instance, in any letter case; names that only contain the component's are others.
+    stopped = [machine.start_component(name)
+               for name in ("locksmere.exe", "vmrauth.exe", "locksmere.exe", "LOCKSMERE.EXE")]
+    # Wine starts only programs named .exe.
+    other_names = ["xlocksmere.exe"] + (["locksmere.exe.old"] if isinstance(machine, HostMachine)
+                                        else [])
+    others = [machine.start_component(name) for name in other_names]
     run = machine.run(["/s"])
     check(run.exit_code == 0, f"exit code {run.exit_code}")
     deadline = time.time() + 10
-    while time.time() < deadline and (locksmere.poll() is None or vmrauth.poll() is None):
+    while time.time() < deadline and any(process.poll() is None for process in stopped):
         time.sleep(0.2)
-    check(locksmere.poll() is not None, "locksmere.exe still runs")
-    check(vmrauth.poll() is not None, "vmrauth.exe still runs")
-    check(capitals.poll() is None, "LOCKSMERE.EXE was stopped")
+    check(all(process.poll() is not None for process in stopped), "a component program still runs")
+    check(all(process.poll() is None for process in others), "another program was stopped")
     expect_patched(machine)
+
+
+def staged_or_aside(machine):
+    return sorted(str(p) for p in machine.drive_c.rglob("*.~lk*"))
+
+
+def case_concurrent_runs(machine, target):
+    """Two silent runs started together on one machine: one patches, the other waits for it
+    and then finds the patch applied; each .bak is the original."""
+    if not isinstance(machine, HostMachine):
+        raise CaseSkipped("two runs at once are started on the host's machine folder")
+    events = machine.folder / "events.log"
+    if events.exists():
+        events.unlink()
+    env = dict(os.environ, QOR_MACHINE=str(machine.folder))
+    runs = [subprocess.Popen([str(machine.program), "/s", "/exitcode"],
+                             cwd=machine.drive_c / PATCH_DIR, env=env, stdin=subprocess.DEVNULL)
+            for _ in range(2)]
+    for process in runs:
+        process.wait(timeout=120)
+    codes = sorted(re.findall(r"^exit code=(\d+)$",
+                              events.read_text(encoding="utf-8"),
+                              re.M))
+    check(codes == ["0", "3010"], f"exit codes {codes}")
+    expect_patched(machine)
+    check(staged_or_aside(machine) == [], f"left behind: {staged_or_aside(machine)}")
+
+
+def case_killed_run_then_rerun(machine, target):
+    """A run that dies in the middle of its file work loses nothing, and the next run ends
+    fully patched with each .bak the original and no temporary file left."""
+    if not isinstance(machine, HostMachine):
+        raise CaseSkipped("the host ends the run at a chosen file change")
+    ini_path = machine.folder / "machine.ini"
+    original_ini = ini_path.read_text()
+    # The 14th file change falls in the swaps: some entries are new, others not yet.
+    machine.inject_faults(**{"FileChange.abort": 14})
+    killed = machine.run(["/s"])
+    check(killed.exit_code == 86, f"the run was not ended at its 14th file change: {killed.exit_code}")
+    new = ["(new)" in (machine.installed(entry) or "") for entry in ENTRIES]
+    check(any(new) and not all(new), f"not cut inside the swaps: {new}")
+    for entry in ENTRIES:
+        kept = [machine.installed(entry), machine.backup(entry)]
+        check(any("(old)" in (text or "") for text in kept), f"{entry}'s original is lost")
+    ini_path.write_text(original_ini)
+    run = machine.run(["/s", "/exitcode"])
+    check(run.exit_code == 3010, f"rerun exit code {run.exit_code}")
+    expect_patched(machine)
+    check(staged_or_aside(machine) == [], f"left behind: {staged_or_aside(machine)}")
 
 
 def case_vista_profiles(machine, target):
@@ -788,6 +828,8 @@ CASES = {
     "full_disk": case_full_disk,
     "process_will_not_end": case_process_will_not_end,
     "component_processes": case_component_processes,
+    "concurrent_runs": case_concurrent_runs,
+    "killed_run_then_rerun": case_killed_run_then_rerun,
     "vista_profiles": case_vista_profiles,
     "interactive_cancel": case_interactive_cancel,
     "interactive_no_restart": case_interactive_no_restart,

@@ -22,6 +22,10 @@ const std::string kMissing = "<missing>";
 
 class Replacement : public StageFolderTest
 {
+public:
+    using StageFolderTest::m_strRoot;
+    using StageFolderTest::writeFile;
+
 protected:
     Replacement()
         : StageFolderTest(TEXT("C:\\qor_replacement")), m_strWork(m_strRoot + TEXT("\\work\\")),
@@ -56,6 +60,7 @@ protected:
                                                   TEXT("InstallPath"), strPath.c_str()));
     }
 
+public:
     wstring_t source(size_t i) const { return m_strWork + wide(g_aszEntries[i]); }
     wstring_t installed(size_t i) const { return m_strInstall + wide(g_aszEntries[i]); }
     wstring_t backup(size_t i) const { return installed(i) + TEXT(".bak"); }

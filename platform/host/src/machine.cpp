@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "host_files.h"
 #include "host_registry.h"
@@ -115,14 +116,19 @@ bool workingFolderOnDrive(const std::string& strRoot, std::string& strDrive, std
     return true;
 }
 
-// machine.ini's [faults]: "Function = error", as failCall injects them, for whole-program runs.
+// machine.ini's [faults]: "Function = error", as failCall injects them, for whole-program runs;
+// "FileChange.abort = k" as abortAtFileChange.
 void injectIniFaults(Machine& machine, const HostIni& ini)
 {
     for (const auto& line : ini.lines("faults"))
     {
         char* pEnd = nullptr;
         unsigned long ulError = std::strtoul(line.second.c_str(), &pEnd, 0);
-        if (pEnd != line.second.c_str() && *pEnd == '\0')
+        if (pEnd == line.second.c_str() || *pEnd != '\0')
+            continue;
+        if (asciiLower(line.first) == "filechange.abort")
+            machine.setFileChangeFault(0, 0, static_cast<int>(ulError));
+        else
             machine.injectFailure(line.first, static_cast<DWORD>(ulError), std::string(), 0);
     }
 }
@@ -228,6 +234,7 @@ void Machine::resetState()
     resetProfileCache();
     m_vecFaults.clear();
     m_nLimitedWrites = 0;
+    setFileChangeFault(0, 0, 0);
     removeTemporaryDrives();
     m_setDrivesMade.clear();
 }
@@ -430,6 +437,22 @@ DWORD Machine::injectedFailure(const char* szFunction,
     return 0;
 }
 
+DWORD Machine::countFileChange()
+{
+    ++m_nFileChanges;
+    if (m_nFileChanges == m_nAbortAtChange)
+        _exit(kFileChangeAbortStatus);
+    return m_nFileChanges == m_nFailAtChange ? m_dwChangeError : 0;
+}
+
+void Machine::setFileChangeFault(int nFailAt, DWORD dwError, int nAbortAt)
+{
+    m_nFileChanges = 0;
+    m_nFailAtChange = nFailAt;
+    m_dwChangeError = dwError;
+    m_nAbortAtChange = nAbortAt;
+}
+
 DWORD Machine::takeWriteLimit(DWORD dwBytes)
 {
     if (m_nLimitedWrites == 0)
@@ -525,6 +548,14 @@ std::string Machine::drivesFolder()
     return strRoot;
 }
 
+std::string Machine::objectsFolder()
+{
+    std::string strFolder = drivesFolder() + "/named-objects";
+    std::error_code error;
+    std::filesystem::create_directories(strFolder, error);
+    return strFolder;
+}
+
 std::string Machine::hostPath(const std::u16string& strWindowsPath)
 {
     std::string strBase;
@@ -575,6 +606,21 @@ void failCall(const std::string& strFunction, DWORD dwError, const std::string& 
               int nCount)
 {
     Machine::current().injectFailure(strFunction, dwError, strKeyPath, nCount);
+}
+
+void failFileChange(int nAt, DWORD dwError)
+{
+    Machine::current().setFileChangeFault(nAt, dwError, 0);
+}
+
+void abortAtFileChange(int nAt)
+{
+    Machine::current().setFileChangeFault(0, 0, nAt);
+}
+
+int fileChangeCount()
+{
+    return Machine::current().fileChangeCount();
 }
 
 void limitWrites(DWORD dwMaxBytes, int nCount)

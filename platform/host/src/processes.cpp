@@ -21,6 +21,7 @@
 
 #include "host_files.h"
 #include "host_machine.h"
+#include "host_sync.h"
 
 namespace
 {
@@ -294,6 +295,10 @@ BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode)
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 {
+    // A mutex is its own area's, whatever faults the waits for processes are given.
+    DWORD dwMutexResult = WAIT_FAILED;
+    if (qorhost::waitIfMutex(hHandle, dwMilliseconds, dwMutexResult))
+        return dwMutexResult;
     if (DWORD dwFault = qorhost::Machine::current().injectedFailure("WaitForSingleObject"))
     {
         if (dwFault != WAIT_TIMEOUT)
