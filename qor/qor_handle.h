@@ -48,7 +48,8 @@ public:
     typedef typename TTraits::Type Type;
 
     CQORUniqueHandle() : m_hHandle(TTraits::none()), m_szSubject(TEXT("m_hHandle")) {}
-    // Takes hHandle over. szSubject names it in the warning of a failed close.
+    // Takes hHandle over. szSubject names it in the warning of a failed close; null writes no
+    // warning (the log writer cannot report on its own files).
     explicit CQORUniqueHandle(Type hHandle, LPCWSTR szSubject = TEXT("m_hHandle"))
         : m_hHandle(hHandle), m_szSubject(szSubject)
     {
@@ -90,7 +91,7 @@ public:
             return true;
         DWORD dwError = GetLastError();
         bool bClosed = TTraits::close(hOld);
-        if (!bClosed)
+        if (!bClosed && m_szSubject != nullptr)
             qorReportFailedClose(m_szSubject, GetLastError());
         SetLastError(dwError);
         return bClosed;

@@ -1,9 +1,12 @@
 #include "qor_logging_output_text.h"
 
+#include <memory>
 #include <new>
 #include <string.h>
 #include <time.h>
+#include <utility>
 
+#include "qor_handle.h"
 #include "qor_logging_config.h"
 
 namespace
@@ -17,11 +20,6 @@ public:
     CLogLine() : m_szText(m_szFixed), m_ulCapacity(kFixedUnits), m_ulLength(0), m_bFailed(false)
     {
         m_szFixed[0] = 0;
-    }
-    ~CLogLine()
-    {
-        if (m_szText != m_szFixed)
-            delete[] m_szText;
     }
     CLogLine(const CLogLine&) = delete;
     CLogLine& operator=(const CLogLine&) = delete;
@@ -63,23 +61,23 @@ private:
         ULONG ulCapacity = m_ulCapacity;
         while (ulCapacity < ulUnits)
             ulCapacity *= 2;
-        LPWSTR szText = new (std::nothrow) WCHAR[ulCapacity];
-        if (szText == nullptr)
+        std::unique_ptr<WCHAR[]> pHeap(new (std::nothrow) WCHAR[ulCapacity]);
+        if (pHeap == nullptr)
         {
             m_bFailed = true;
             return false;
         }
         for (ULONG i = 0; i <= m_ulLength; ++i)
-            szText[i] = m_szText[i];
-        if (m_szText != m_szFixed)
-            delete[] m_szText;
-        m_szText = szText;
+            pHeap[i] = m_szText[i];
+        m_pHeap = std::move(pHeap);
+        m_szText = m_pHeap.get();
         m_ulCapacity = ulCapacity;
         return true;
     }
 
     WCHAR m_szFixed[kFixedUnits];
-    LPWSTR m_szText;
+    std::unique_ptr<WCHAR[]> m_pHeap;
+    LPWSTR m_szText; // m_szFixed or m_pHeap
     ULONG m_ulCapacity;
     ULONG m_ulLength;
     bool m_bFailed;
@@ -262,13 +260,12 @@ bool createLogFolder(LPCWSTR szPath)
     }
     if (iBackslash < 0)
         return false;
-    LPWSTR szFolder = new (std::nothrow) WCHAR[iBackslash + 2];
+    std::unique_ptr<WCHAR[]> szFolder(new (std::nothrow) WCHAR[iBackslash + 2]);
     if (szFolder == nullptr)
         return false;
-    lstrcpynW(szFolder, szPath, iBackslash + 2);
+    lstrcpynW(szFolder.get(), szPath, iBackslash + 2);
     // A folder that is already there is what we want; a missing parent fails the open.
-    (void)CreateDirectoryW(szFolder, nullptr);
-    delete[] szFolder;
+    (void)CreateDirectoryW(szFolder.get(), nullptr);
     return true;
 }
 
@@ -375,21 +372,20 @@ public:
     {
         if (m_pBytes == nullptr)
             return;
-        memcpy(m_pBytes, pClosing, ulClosing);
-        memcpy(m_pBytes + ulClosing, line.text(), line.length() * sizeof(WCHAR));
+        memcpy(m_pBytes.get(), pClosing, ulClosing);
+        memcpy(m_pBytes.get() + ulClosing, line.text(), line.length() * sizeof(WCHAR));
     }
-    ~CLogBytes() { delete[] m_pBytes; }
     CLogBytes(const CLogBytes&) = delete;
     CLogBytes& operator=(const CLogBytes&) = delete;
 
     bool writeTo(HANDLE hFile) const
     {
-        return m_pBytes != nullptr && writeWhole(hFile, m_pBytes, m_dwCount);
+        return m_pBytes != nullptr && writeWhole(hFile, m_pBytes.get(), m_dwCount);
     }
 
 private:
     DWORD m_dwCount;
-    BYTE* m_pBytes;
+    std::unique_ptr<BYTE[]> m_pBytes;
 };
 
 // Writers take turns at this byte, far beyond the end of any log, for each line: an appending
@@ -446,14 +442,13 @@ EAppendStep stepOfOpenError(DWORD dwError)
 // file land before or after it, never inside it.
 EAppendStep appendLine(LPCWSTR szPath, const CLogLine& line)
 {
-    HANDLE hFile =
-        CreateFileW(szPath, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    CQORHandle file(CreateFileW(szPath, FILE_APPEND_DATA | FILE_READ_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr),
+                    /*szSubject=*/nullptr);
+    if (!file.isValid())
         return stepOfOpenError(GetLastError());
-    EAppendStep step = appendInTurn(hFile, line);
-    (void)CloseHandle(hFile);
-    return step;
+    return appendInTurn(file.get(), line);
 }
 
 // Gives a new or empty file its byte-order mark (or the rest of a mark cut short) while no one
@@ -461,9 +456,11 @@ EAppendStep appendLine(LPCWSTR szPath, const CLogLine& line)
 // writers find the file unmarked.
 EAppendStep markFile(LPCWSTR szPath, bool bCreate)
 {
-    HANDLE hFile = CreateFileW(szPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               bCreate ? CREATE_NEW : OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    CQORHandle file(CreateFileW(szPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                bCreate ? CREATE_NEW : OPEN_EXISTING, 0, nullptr),
+                    /*szSubject=*/nullptr);
+    HANDLE hFile = file.get();
+    if (!file.isValid())
     {
         DWORD dwError = GetLastError();
         if (dwError == ERROR_FILE_EXISTS || dwError == ERROR_FILE_NOT_FOUND)
@@ -478,7 +475,6 @@ EAppendStep markFile(LPCWSTR szPath, bool bCreate)
     else if (bMarked && ulSize == 1 && readAt(hFile, 0, &bFirst, 1) && bFirst == kByteOrderMark[0])
         bMarked = writeWhole(hFile, kByteOrderMark + 1, 1);
     // Any other content is looked at again by the next append.
-    (void)CloseHandle(hFile);
     return bMarked ? asDone : asFailed;
 }
 

@@ -576,10 +576,11 @@ bool CQORRegistryFile::prepareFile(bool deleteExisting)
     // A file begun with the UTF-16LE mark stays Unicode under the profile calls; one they
     // create themselves would be ANSI.
     CQORWCharString strPath = profilePath(fileName);
-    HANDLE hFile = CreateFileW(
+    CQORHandle file(CreateFileW(
         strPath.getBuffer(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        nullptr, deleteExisting ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+        nullptr, deleteExisting ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE hFile = file.get();
+    if (!file.isValid())
         throw CQORBadArgException(fileName.getBuffer(), TEXT("file cannot be created"), QOR_HERE);
     BYTE abMark[2] = {0xFF, 0xFE};
     BYTE abRead[2] = {0, 0};
@@ -590,7 +591,6 @@ bool CQORRegistryFile::prepareFile(bool deleteExisting)
     else
         bReady = bReady && dwCount == 2 && abRead[0] == abMark[0] && abRead[1] == abMark[1];
     m_bUnicode = bReady;
-    (void)CloseHandle(hFile);
     // An existing file in another encoding is kept: only ASCII goes into it plainly.
     return true;
 }
