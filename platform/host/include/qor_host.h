@@ -14,7 +14,8 @@ namespace qorhost
 // Something a Windows user would have seen or suffered, in the order it happened.
 struct HostEvent
 {
-    std::string kind; // "messagebox", "exitwindows" (a restart, shutdown... request), "exit"
+    std::string kind; // "messagebox", "exitwindows" (a restart, shutdown... request), "exit",
+                      // "debug" (OutputDebugStringW; its text in text)
     std::u16string caption;
     std::u16string text;
     UINT uType = 0;

@@ -115,6 +115,9 @@ public:
     // through "." or ".." is still resolved): for a caller that opens it at once and asks
     // hostPath only when that fails.
     std::string hostPathAsSpelled(const std::u16string& strWindowsPath);
+    // The working folder as Windows spells it ("C:\\Velmora Patch"); false when it lies on
+    // none of the machine's drives.
+    bool workingFolder(std::u16string& strFolder);
 
     // The process's handle table. Values are multiples of 4 as on Windows, never reused, so
     // that a handle used after closing is found invalid.
