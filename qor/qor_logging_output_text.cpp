@@ -236,11 +236,14 @@ void appendSource(CLogLine& line, const CQORDetailedLogData& data)
     }
 }
 
-// The record's log file path, read from the configuration once per record.
+// The record's log file path, read from the configuration once per record. An overriding
+// path is taken whole, however long: the program's user named it.
 bool fillOutputPath(CQORLogData& data)
 {
     if (data.getOutputPath() != nullptr)
         return true;
+    if (LPCWSTR szOverride = CQORLoggingConfig::getOverrideTextOutput())
+        return data.setOutputPath(szOverride);
     WCHAR szPath[kOutputPathBytes / sizeof(WCHAR)];
     CQORLoggingConfig config;
     if (!config.getOutputPath(QOR_OUTPUT_TEXT, szPath, kOutputPathBytes))
