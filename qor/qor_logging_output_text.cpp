@@ -251,10 +251,12 @@ bool fillOutputPath(CQORLogData& data)
     return data.setOutputPath(szPath);
 }
 
-// Creates the last folder of a drive path; false when the path names none.
+// Creates the last folder of a full path (a drive path, or a server share's "\\server\share\...");
+// false when the path names none.
 bool createLogFolder(LPCWSTR szPath)
 {
-    if (szPath[0] == 0 || szPath[1] != ':')
+    bool bShare = szPath[0] == '\\' && szPath[1] == '\\';
+    if (szPath[0] == 0 || (szPath[1] != ':' && !bShare))
         return false;
     int iBackslash = -1;
     for (int i = 0; szPath[i] != 0; ++i)

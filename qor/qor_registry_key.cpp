@@ -142,6 +142,7 @@ bool CQORRegistryKey::openChecked()
 {
     HKEY hKey = nullptr;
     LONG lResult = RegOpenKeyExW(rootKey, keyPath.getBuffer(), 0, accessMask, &hKey);
+    m_lOpenStatus = lResult;
     if (lResult == ERROR_FILE_NOT_FOUND || lResult == ERROR_INVALID_HANDLE)
     {
         if (!createIfMissing || !create())
