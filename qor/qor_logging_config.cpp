@@ -16,6 +16,19 @@ const int kMaxModulePath = 128;
 // A value rewritten while it is read is read again, a few times at most.
 const int kReadAttempts = 3;
 
+// The process's override of the key: set by the program on one thread before it logs.
+struct SConfigOverride
+{
+    LPWSTR szTextOutput; // owned; null while the key answers
+    USHORT usLogDetail;
+};
+SConfigOverride g_override = {nullptr, 0};
+
+bool isOverridden()
+{
+    return g_override.szTextOutput != nullptr;
+}
+
 bool isSpace(WCHAR c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -142,6 +155,33 @@ private:
 
 } // namespace
 
+bool CQORLoggingConfig::setOverride(LPCWSTR szTextOutput, USHORT usLogDetail)
+{
+    if (szTextOutput == nullptr || szTextOutput[0] == 0)
+        return false;
+    int nUnits = lstrlenW(szTextOutput) + 1;
+    LPWSTR szCopy = new (std::nothrow) WCHAR[nUnits];
+    if (szCopy == nullptr)
+        return false;
+    lstrcpynW(szCopy, szTextOutput, nUnits);
+    clearOverride();
+    g_override.szTextOutput = szCopy;
+    g_override.usLogDetail = usLogDetail;
+    return true;
+}
+
+void CQORLoggingConfig::clearOverride()
+{
+    delete[] g_override.szTextOutput;
+    g_override.szTextOutput = nullptr;
+    g_override.usLogDetail = 0;
+}
+
+LPCWSTR CQORLoggingConfig::getOverrideTextOutput()
+{
+    return g_override.szTextOutput;
+}
+
 bool CQORLoggingConfig::readDword(LPCWSTR szValueName, DWORD& dwValue)
 {
     CConfigValue value;
@@ -154,12 +194,16 @@ bool CQORLoggingConfig::readDword(LPCWSTR szValueName, DWORD& dwValue)
 
 bool CQORLoggingConfig::isLoggingOn()
 {
+    if (isOverridden())
+        return true;
     DWORD dwLogging = 0;
     return readDword(TEXT("Logging"), dwLogging) && dwLogging != 0;
 }
 
 USHORT CQORLoggingConfig::getLogDetail()
 {
+    if (isOverridden())
+        return g_override.usLogDetail;
     DWORD dwDetail = 0;
     if (!readDword(TEXT("LogDetail"), dwDetail))
         return kDefaultLogDetail;
@@ -168,6 +212,8 @@ USHORT CQORLoggingConfig::getLogDetail()
 
 bool CQORLoggingConfig::hasModuleValue(LPCWSTR szModuleName)
 {
+    if (isOverridden())
+        return false;
     CConfigValue value;
     return value.read(szModuleName, vkText);
 }
@@ -175,7 +221,7 @@ bool CQORLoggingConfig::hasModuleValue(LPCWSTR szModuleName)
 USHORT CQORLoggingConfig::getModuleOutputMask(LPCWSTR szModuleName)
 {
     CConfigValue value;
-    if (!value.read(szModuleName, vkText))
+    if (isOverridden() || !value.read(szModuleName, vkText))
         return 0;
     // The number ends at the first comma at the latest; what follows has no meaning.
     return static_cast<USHORT>(toNumber(value.text()) & 0xFFFF);
@@ -184,7 +230,7 @@ USHORT CQORLoggingConfig::getModuleOutputMask(LPCWSTR szModuleName)
 bool CQORLoggingConfig::isInList(LPCWSTR szListName, LPCWSTR szObjectName, bool& bFound)
 {
     bFound = false;
-    if (szObjectName == nullptr)
+    if (szObjectName == nullptr || isOverridden())
         return false;
     CConfigValue list;
     if (!list.read(szListName, vkText))
@@ -234,14 +280,22 @@ bool CQORLoggingConfig::getOutputPath(ULONG ulOutputBit, LPWSTR szBuffer, DWORD 
     if (szBuffer == nullptr || dwBytes < sizeof(WCHAR))
         return false;
     szBuffer[0] = 0;
+    // Under the override only the text output has a target.
     CConfigValue path;
-    if (!path.read(szValueName, vkText))
+    LPCWSTR szPath = g_override.szTextOutput;
+    if (isOverridden() && ulOutputBit != QOR_OUTPUT_TEXT)
         return false;
+    if (!isOverridden())
+    {
+        if (!path.read(szValueName, vkText))
+            return false;
+        szPath = path.text();
+    }
     // A path is only usable whole: one that does not fit with its terminator is no path at all.
-    ULONG ulUnits = path.textUnits();
+    ULONG ulUnits = static_cast<ULONG>(lstrlenW(szPath));
     if (ulUnits >= dwBytes / sizeof(WCHAR))
         return false;
-    lstrcpynW(szBuffer, path.text(), static_cast<int>(ulUnits + 1));
+    lstrcpynW(szBuffer, szPath, static_cast<int>(ulUnits + 1));
     return true;
 }
 

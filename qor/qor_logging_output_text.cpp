@@ -235,11 +235,14 @@ void appendSource(CLogLine& line, const CQORDetailedLogData& data)
     }
 }
 
-// The record's log file path, read from the configuration once per record.
+// The record's log file path, read from the configuration once per record. An overriding
+// path is taken whole, however long: the program's user named it.
 bool fillOutputPath(CQORLogData& data)
 {
     if (data.getOutputPath() != nullptr)
         return true;
+    if (LPCWSTR szOverride = CQORLoggingConfig::getOverrideTextOutput())
+        return data.setOutputPath(szOverride);
     WCHAR szPath[kOutputPathBytes / sizeof(WCHAR)];
     CQORLoggingConfig config;
     if (!config.getOutputPath(QOR_OUTPUT_TEXT, szPath, kOutputPathBytes))
@@ -247,10 +250,12 @@ bool fillOutputPath(CQORLogData& data)
     return data.setOutputPath(szPath);
 }
 
-// Creates the last folder of a drive path; false when the path names none.
+// Creates the last folder of a full path (a drive path, or a server share's "\\server\share\...");
+// false when the path names none.
 bool createLogFolder(LPCWSTR szPath)
 {
-    if (szPath[0] == 0 || szPath[1] != ':')
+    bool bShare = szPath[0] == '\\' && szPath[1] == '\\';
+    if (szPath[0] == 0 || (szPath[1] != ':' && !bShare))
         return false;
     int iBackslash = -1;
     for (int i = 0; szPath[i] != 0; ++i)

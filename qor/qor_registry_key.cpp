@@ -55,14 +55,15 @@ private:
 
 CQORRegistryKey::CQORRegistryKey()
     : keyPath(), accessMask(KEY_ALL_ACCESS), createOptions(0), handle(nullptr),
-      createIfMissing(false), isOpen(false), rootKey(nullptr)
+      createIfMissing(false), isOpen(false), rootKey(nullptr), m_lOpenStatus(ERROR_SUCCESS)
 {
 }
 
 CQORRegistryKey::CQORRegistryKey(HKEY hRootKey, const CQORWCharString& strKeyPath, REGSAM samAccess,
                                  bool bCreateIfMissing, DWORD dwCreateOptions)
     : keyPath(), accessMask(samAccess), createOptions(dwCreateOptions), handle(nullptr),
-      createIfMissing(bCreateIfMissing), isOpen(false), rootKey(hRootKey)
+      createIfMissing(bCreateIfMissing), isOpen(false), rootKey(hRootKey),
+      m_lOpenStatus(ERROR_SUCCESS)
 {
     try
     {
@@ -84,7 +85,7 @@ CQORRegistryKey::CQORRegistryKey(HKEY hRootKey, const CQORWCharString& strKeyPat
 
 CQORRegistryKey::CQORRegistryKey(const CQORRegistryKey& other)
     : keyPath(), accessMask(KEY_ALL_ACCESS), createOptions(0), handle(nullptr),
-      createIfMissing(false), isOpen(false), rootKey(nullptr)
+      createIfMissing(false), isOpen(false), rootKey(nullptr), m_lOpenStatus(ERROR_SUCCESS)
 {
     operator=(other);
 }
@@ -134,12 +135,14 @@ bool CQORRegistryKey::openChecked()
 {
     HKEY hKey = nullptr;
     LONG lResult = RegOpenKeyExW(rootKey, keyPath.getBuffer(), 0, accessMask, &hKey);
+    m_lOpenStatus = lResult;
     if (lResult == ERROR_FILE_NOT_FOUND || lResult == ERROR_INVALID_HANDLE)
     {
         if (!createIfMissing || !create())
             return false;
         lResult = RegOpenKeyExW(rootKey, keyPath.getBuffer(), 0, accessMask, &hKey);
     }
+    m_lOpenStatus = lResult;
     if (lResult != ERROR_SUCCESS)
         return false;
     handle = hKey;

@@ -398,6 +398,7 @@ class WineMachine(Machine):
         registry = "Z:" + str(EXAMPLE / "registry.reg").replace("/", "\\")
         self.wine_call("regedit", "/s", registry)
         for folder in ("Program Files/Arvenne", PATCH_DIR, "Documents and Settings", "logs",
+                       LOG_FOLDER,
                        f"users/{self.user}/AppData/Roaming/Mozilla"):
             shutil.rmtree(self.drive_c / folder, ignore_errors=True)
         for folder in ("Program Files/Arvenne", PATCH_DIR):
@@ -782,6 +783,80 @@ def case_logging_run(machine, target):
           "no ENTRY/EXIT trace lines with dynamic logging on")
 
 
+LOG_FOLDER = "deploy logs"
+STAGES = ["checkSuiteVersion", "checkOperatingSystem", "isPatchApplied", "stopComponentProcesses",
+          "replaceComponentFiles", "completePatch"]
+
+
+def run_log_lines(machine, name):
+    """The lines of a log the run wrote with /log: UTF-16 with one byte-order mark, each line in
+    the engine's form "<time>: <TYPE> <module> ..." and ended by CR LF."""
+    log = machine.drive_c / LOG_FOLDER / name
+    check(log.is_file(), f"no log at {log}")
+    data = log.read_bytes()
+    check(data.startswith(b"\xff\xfe") and data.count(b"\xff\xfe") == 1,
+          "the log does not start with exactly one UTF-16 byte-order mark")
+    text = data[2:].decode("utf-16-le")
+    check(text.endswith("\r\n"), "last line has no CR LF")
+    lines = text[:-2].split("\r\n")
+    for line in lines:
+        check(re.match(r"<\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}>: <[A-Z_]+> <LocksmerePatch> ",
+                       line), f"not the engine's line form: {line!r}")
+    return lines
+
+
+def expect_logs_key_untouched(machine):
+    for name in ("Logging", "TextOutput", "LogDetail"):
+        check(machine.value(LOGS_KEY, name) is None, f"the logging key got {name}")
+
+
+def case_log_silent_success(machine, target):
+    # A log that exists is appended to.
+    (machine.drive_c / LOG_FOLDER).mkdir(exist_ok=True)
+    log_path = f"C:\\{LOG_FOLDER}\\x-setup run.log"
+    run = machine.run(["/s", "/log", log_path, "-exitcode"])
+    check(run.exit_code == 3010, f"exit code {run.exit_code}")
+    expect_patched(machine)
+    first = run_log_lines(machine, "x-setup run.log")
+    run = machine.run(["-S", f"/LOG:{log_path}"])
+    check(run.exit_code == 0, f"second run: exit code {run.exit_code}")
+    lines = run_log_lines(machine, "x-setup run.log")
+    check(lines[:len(first)] == first, "the second run did not append")
+    check(re.search(r'"LocksmerePatch \d+\.\d+\.\d+\.\d+ started; command line "[^"]*/s /log '
+                    r'"C:\\deploy logs\\x-setup run\.log" -exitcode""', first[0]),
+          f"first line: {first[0]}")
+    # Every stage in order, then the outcome, and the exit code last.
+    positions = [next((i for i, line in enumerate(first) if f"<::{stage}>" in line), None)
+                 for stage in STAGES]
+    check(None not in positions and positions == sorted(positions),
+          f"stages out of order or missing: {list(zip(STAGES, positions))}")
+    check('"outcome 0, exit code 3010"' in first[-1], f"last line: {first[-1]}")
+    check('"outcome 2, exit code 0"' in lines[-1], f"second run's last line: {lines[-1]}")
+    expect_logs_key_untouched(machine)
+
+
+def case_log_missing_source(machine, target):
+    machine.remove_patch_file(ENTRIES[3])
+    (machine.drive_c / LOG_FOLDER).mkdir(exist_ok=True)
+    run = machine.run(["/s", "/exitcode", f"/log:C:\\{LOG_FOLDER}\\failed.log"])
+    check(run.exit_code == 1603, f"exit code {run.exit_code}")
+    lines = run_log_lines(machine, "failed.log")
+    # The missing file, and the Win32 error of its failed call (2, file not found).
+    failures = [line for line in lines if ENTRIES[3] in line and "<Error: 0x00000002>" in line]
+    check(failures, "no line names the missing file with error 2:\n" + "\n".join(lines))
+    check('"outcome 3, exit code 1603"' in lines[-1], f"last line: {lines[-1]}")
+    expect_logs_key_untouched(machine)
+    if isinstance(machine, HostMachine):
+        # A log that cannot be opened does not stop the run; the debugger channel says so.
+        machine.reset()
+        run = machine.run(["/s", "/log", "C:\\no such folder\\deeper\\run.log"])
+        check(run.exit_code == 0, f"exit code {run.exit_code}")
+        expect_patched(machine)
+        events = (machine.folder / "events.log").read_text(encoding="utf-8")
+        check(re.search(r'^debug text="LocksmerePatch: the log .*no such folder.* cannot be written',
+                        events, re.M), f"events.log: {events}")
+
+
 # Each outcome's exit code without and with /exitcode: (set-up, arguments, dialog answers,
 # exit code, exit code with /exitcode). The switch changes nothing else.
 EXIT_CODES = {
@@ -837,6 +912,8 @@ CASES = {
     "other_language": case_other_language,
     "logging_run": case_logging_run,
     "exit_codes": case_exit_codes,
+    "log_silent_success": case_log_silent_success,
+    "log_missing_source": case_log_missing_source,
 }
 
 

@@ -5,6 +5,7 @@
 
 #include "log_key_fixture.h"
 #include "qor_detailed_log.h"
+#include "qor_logging_config.h"
 #include "qor_simple_log.h"
 
 namespace
@@ -366,4 +367,37 @@ TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
     EXPECT_TRUE(fileExists(strPath127.c_str()));
     EXPECT_FALSE(fileExists(strPath128.c_str()));
     DeleteFileW(strPath127.c_str());
+}
+
+TEST_F(LogKey, OverrideTakesThePlaceOfTheKeyUntilCleared)
+{
+    // A key that would send these records elsewhere or nowhere.
+    logTo(0x001B);
+    storeText(TEXT("AllowObjects"), TEXT("CQORRegistryKey"));
+    wstring_t strRun = m_strLog + TEXT(".") + wstring_t(160, 'r') + TEXT(".log");
+    (void)DeleteFileW(strRun.c_str());
+    EXPECT_FALSE(CQORLoggingConfig::setOverride(nullptr, QOR_LOG_INFORMATION));
+    EXPECT_FALSE(CQORLoggingConfig::setOverride(TEXT(""), QOR_LOG_INFORMATION));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORRegistryKey"))) << "the key still answers";
+
+    // Any length of path; its detail mask alone selects, and no object list applies.
+    ASSERT_TRUE(CQORLoggingConfig::setOverride(strRun.c_str(), QOR_LOG_INFORMATION));
+    EXPECT_TRUE(logDetailed(QOR_LOG_INFORMATION, TEXT("CQORIni"), 0));
+    EXPECT_FALSE(logDetailed(QOR_LOG_ERROR, TEXT("CQORRegistryKey")));
+    CQORLoggingConfig config;
+    WCHAR szPath[8];
+    EXPECT_FALSE(config.getOutputPath(QOR_OUTPUT_XML, szPath, sizeof(szPath)));
+    bool bFound = true;
+    EXPECT_FALSE(config.isObjectAllowed(TEXT("CQORIni"), bFound));
+    EXPECT_FALSE(bFound);
+
+    CQORLoggingConfig::clearOverride();
+    EXPECT_FALSE(logDetailed(QOR_LOG_INFORMATION, TEXT("CQORIni"), 0));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORRegistryKey")));
+    EXPECT_EQ(2u, lines().size()) << "the key's file has the records from before and after";
+    std::string strRun8 = qorTestReadFile(strRun);
+    EXPECT_EQ(0u, strRun8.compare(0, 2, "\xFF\xFE"));
+    EXPECT_EQ(std::string::npos, strRun8.find("E\0R\0R\0O\0R", 0, 9)) << "no ERROR line";
+    EXPECT_NE(std::string::npos, strRun8.find("<\0I\0N\0F\0O", 0, 9));
+    (void)DeleteFileW(strRun.c_str());
 }

@@ -15,7 +15,8 @@ namespace qorhost
 struct HostEvent
 {
     // "messagebox", "exitwindows" (a restart, shutdown... request), "exit", "pendingdelete"
-    // (MoveFileExW's MOVEFILE_DELAY_UNTIL_REBOOT: text is the file, nothing is removed)
+    // (MoveFileExW's MOVEFILE_DELAY_UNTIL_REBOOT: text is the file, nothing is removed),
+    // "debug" (OutputDebugStringW; its text in text)
     std::string kind;
     std::u16string caption;
     std::u16string text;

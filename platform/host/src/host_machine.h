@@ -120,6 +120,9 @@ public:
     // through "." or ".." is still resolved): for a caller that opens it at once and asks
     // hostPath only when that fails.
     std::string hostPathAsSpelled(const std::u16string& strWindowsPath);
+    // The working folder as Windows spells it ("C:\\Velmora Patch"); false when it lies on
+    // none of the machine's drives.
+    bool workingFolder(std::u16string& strFolder);
 
     // Where named objects keep their lock files: a folder of the machine folder (made at
     // first use), shared by every process that runs on it.

@@ -2,6 +2,7 @@
 #include "host_machine.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -562,6 +563,25 @@ std::string Machine::hostPath(const std::u16string& strWindowsPath)
     std::string strRest;
     splitHostPath(strWindowsPath, strBase, strRest);
     return resolveCase(strBase, strRest);
+}
+
+bool Machine::workingFolder(std::u16string& strFolder)
+{
+    std::string strDrive;
+    std::string strRest;
+    if (!workingFolderOnDrive(drivesFolder(), strDrive, strRest))
+        return false;
+    std::string strWindows =
+        std::string(1,
+                    static_cast<char>(std::toupper(static_cast<unsigned char>(strDrive.back())))) +
+        ":" + (strRest.empty() ? "/" : strRest);
+    for (char& c : strWindows)
+    {
+        if (c == '/')
+            c = '\\';
+    }
+    strFolder = fromUtf8(strWindows);
+    return true;
 }
 
 std::string Machine::hostPathAsSpelled(const std::u16string& strWindowsPath)

@@ -106,6 +106,14 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 // Removes an empty folder: ERROR_DIR_NOT_EMPTY, ERROR_DIRECTORY for a file.
 BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName);
 
+// The full path of a path, without looking at the disk: "/" read as "\", "." and ".."
+// resolved, a relative path taken from the working folder (which must lie on one of the
+// machine's drives, else ERROR_PATH_NOT_FOUND), "\x" from its drive's root; "\\server\share"
+// paths keep their server and share. Returns the length without the terminator, or, when
+// nBufferLength units cannot hold it, the units needed with the terminator.
+DWORD WINAPI GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
+                              LPWSTR* lpFilePart);
+
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
 #define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
 #define MOVEFILE_WRITE_THROUGH 0x00000008
