@@ -46,6 +46,9 @@ class HostObject
 {
 public:
     virtual ~HostObject() = default;
+    // Whether CloseHandle closes it: a search handle is no kernel object, and only FindClose
+    // ends it.
+    virtual bool isKernelObject() const { return true; }
 };
 
 struct HostHandle
