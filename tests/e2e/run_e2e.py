@@ -224,10 +224,13 @@ class HostMachine(Machine):
         lines = "".join(f"{name} = {error}\n" for name, error in faults.items())
         ini_path.write_text(ini_path.read_text() + "\n[faults]\n" + lines)
 
-    def start_component(self, name):
+    def start_component(self, name, folder=None):
         # The host lists a process under the name it was started as, so a Linux sleep started
-        # as locksmere.exe is the component's program as far as the patch can tell.
-        process = subprocess.Popen([name, "300"], executable="/bin/sleep")
+        # as locksmere.exe is the component's program as far as the patch can tell. It runs on
+        # this machine folder (or the one given): the host shows a machine only the processes
+        # started for it.
+        env = dict(os.environ, QOR_MACHINE=str(folder or self.folder))
+        process = subprocess.Popen([name, "300"], executable="/bin/sleep", env=env)
         self.components.append(process)
         return process
 
@@ -660,6 +663,9 @@ def case_component_processes(machine, target):
     locksmere = machine.start_component("locksmere.exe")
     vmrauth = machine.start_component("vmrauth.exe")
     capitals = machine.start_component("LOCKSMERE.EXE")
+    # The same program started for another machine folder is not this machine's to stop.
+    stranger = (machine.start_component("locksmere.exe", folder=machine.work / "other")
+                if isinstance(machine, HostMachine) else None)
     run = machine.run(["/s"])
     check(run.exit_code == 0, f"exit code {run.exit_code}")
     deadline = time.time() + 10
@@ -668,6 +674,7 @@ def case_component_processes(machine, target):
     check(locksmere.poll() is not None, "locksmere.exe still runs")
     check(vmrauth.poll() is not None, "vmrauth.exe still runs")
     check(capitals.poll() is None, "LOCKSMERE.EXE was stopped")
+    check(stranger is None or stranger.poll() is None, "another machine's locksmere.exe was stopped")
     expect_patched(machine)
 
 
