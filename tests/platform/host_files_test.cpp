@@ -219,6 +219,13 @@ TEST(HostFiles, SymbolicLinksLookLikeJunctionsAndLinks)
               GetFileAttributesW(TEXT("C:\\junction")));
     EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT),
               GetFileAttributesW(TEXT("C:\\LINK.TXT")));
+    // A link whose target is gone is still there, as the file link Windows shows it.
+    ASSERT_EQ(0, symlink(qorhost::hostPath(TEXT("C:\\gone.txt")).c_str(),
+                         qorhost::hostPath(TEXT("C:\\dangling.txt")).c_str()));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT),
+              GetFileAttributesW(TEXT("C:\\dangling.txt")));
+    EXPECT_TRUE(DeleteFileW(TEXT("C:\\dangling.txt")));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(TEXT("C:\\dangling.txt")));
 
     WIN32_FIND_DATAW data;
     HANDLE hFind = FindFirstFileW(TEXT("C:\\junction"), &data);
