@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "log_key_fixture.h"
+#include "test_environment.h"
 #include "qor_detailed_log.h"
 #include "qor_simple_log.h"
 
@@ -286,12 +287,24 @@ TEST_F(LogKey, FileHeldAloneByAnotherIsWaitedForBriefly)
     HANDLE hHeld =
         CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    // Held for the whole attempt: the line is given up.
     CQORLogException1 refused(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
     EXPECT_FALSE(refused.isLogged());
-    CloseHandle(hHeld);
-    // The empty file left behind gets its mark with the next line.
+    {
+        // Let go part-way through the next attempt (the writer waits 45 ms in all): the line
+        // lands, and the empty file left behind gets its mark with it.
+        CTestThread releaser(
+            [](void* pHeld)
+            {
+                Sleep(15);
+                CloseHandle(*static_cast<HANDLE*>(pHeld));
+            },
+            &hHeld);
+        CQORLogException1 waited(TEXT("w"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+        EXPECT_TRUE(waited.isLogged());
+    }
     EXPECT_TRUE(refused.log());
-    EXPECT_EQ(1u, lines().size());
+    EXPECT_EQ(2u, lines().size());
 }
 
 TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
