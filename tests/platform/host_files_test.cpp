@@ -199,6 +199,12 @@ TEST(HostFiles, ReadOnlyFilesShowTheAttributeAndRefuseToBeOverwritten)
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
               lastErrorOf(CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\locked.dll"), FALSE)));
     EXPECT_EQ("locked", qorTestReadFile(TEXT("C:\\locked.dll")));
+    // Windows refuses to replace it by a rename too; the Wine here replaces it.
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              lastErrorOf(MoveFileExW(TEXT("C:\\new.dll"), TEXT("C:\\locked.dll"),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)));
+    EXPECT_EQ("locked", qorTestReadFile(TEXT("C:\\locked.dll")));
+    EXPECT_EQ("new", qorTestReadFile(TEXT("C:\\new.dll")));
 
     // A copy of a read-only file is read-only too, and still readable.
     ASSERT_TRUE(CopyFileW(TEXT("C:\\locked.dll"), TEXT("C:\\copy.dll"), TRUE));
