@@ -335,6 +335,11 @@ TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
          nullptr, true},
         {"LogDetail number", TEXT("LogDetail"), REG_DWORD, wstring_t(), QOR_LOG_DEBUG,
          QOR_LOG_DEBUG, nullptr, true},
+        // A number is its four bytes exactly; six are no number, however they begin.
+        {"LogDetail number of six bytes", TEXT("LogDetail"), REG_DWORD,
+         wstring_t{static_cast<WCHAR>(QOR_LOG_DEBUG), 1}, 0, QOR_LOG_DEBUG, nullptr, false},
+        {"Logging number of six bytes", TEXT("Logging"), REG_DWORD, wstring_t{1, 1}, 0,
+         QOR_LOG_ERROR, nullptr, false},
         // The module's override: its number ends at the first comma, however long the value.
         {"override 1, long", TEXT("qor_logging_tests"), REG_SZ, TEXT("1,") + strList, 0,
          QOR_LOG_DEBUG, nullptr, true},
