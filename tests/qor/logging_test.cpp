@@ -347,6 +347,11 @@ TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
          QOR_LOG_ERROR, nullptr, false},
         {"override as number", TEXT("qor_logging_tests"), REG_DWORD, wstring_t(), 1, QOR_LOG_DEBUG,
          nullptr, false},
+        // Past the 32-bit range the number stays at its limit: no low bits turn outputs on.
+        {"override far below the range", TEXT("qor_logging_tests"), REG_SZ, TEXT("-9999999999"), 0,
+         QOR_LOG_DEBUG, nullptr, false},
+        {"override far above the range", TEXT("qor_logging_tests"), REG_SZ,
+         TEXT("99999999999999999999999"), 0, QOR_LOG_DEBUG, nullptr, false},
         // Object lists are matched over their first 511 characters.
         {"allow list, long", TEXT("AllowObjects"), REG_SZ, TEXT("CQORIni") + strList, 0,
          QOR_LOG_ERROR, TEXT("CQORIni"), true},
