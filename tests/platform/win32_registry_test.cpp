@@ -365,8 +365,13 @@ TEST_F(Win32Registry, ExpandableMultiStringAndBinaryValuesKeepTypeAndBytes)
 
 // NT counts a text's terminator that the caller left out when the next unit in memory is
 // zero, and only for the text types; the library's raw values rely on keeping the exact count.
+// A count without data is refused.
 TEST_F(Win32Registry, TextCountedWithoutItsTerminatorGainsItWhenAZeroUnitFollows)
 {
+    EXPECT_EQ(ERROR_NOACCESS, RegSetValueExW(m_hKey, TEXT("NoData"), 0, REG_SZ, nullptr, 4));
+    DWORD cbData = 0;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegQueryValueExW(m_hKey, TEXT("NoData"), nullptr, nullptr, nullptr, &cbData));
     const struct
     {
         LPCWSTR szName;
