@@ -883,6 +883,16 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
     LONG lStatus = registry().use(hKey, "RegSetValueExW", KEY_SET_VALUE, pKey);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
+    // NT counts a text's terminator the caller left out when the unit after the data is zero:
+    // it reads that unit, as Wine's advapi32 does.
+    bool bText = dwType == REG_SZ || dwType == REG_EXPAND_SZ || dwType == REG_MULTI_SZ;
+    if (bText && cbData >= sizeof(WCHAR))
+    {
+        const BYTE* pNext = lpData + cbData / sizeof(WCHAR) * sizeof(WCHAR);
+        bool bLastIsZero = pNext[-2] == 0 && pNext[-1] == 0;
+        if (!bLastIsZero && pNext[0] == 0 && pNext[1] == 0)
+            cbData += sizeof(WCHAR);
+    }
     std::vector<BYTE> vecData(lpData, lpData + (lpData == nullptr ? 0 : cbData));
     qorhost::setValue(*pKey, lpValueName == nullptr ? u"" : lpValueName, dwType,
                       std::move(vecData));
