@@ -46,7 +46,8 @@ bool CQORRegistryRawValue::queryValue(LONG& lResult)
     lResult = RegQueryValueExW(handle, valueName.getBuffer(), nullptr, nullptr, nullptr, &dwSize);
     while (lResult == ERROR_SUCCESS || lResult == ERROR_MORE_DATA)
     {
-        CQORBuffer<BYTE> bytes(dwSize);
+        // Without a buffer the read would only ask the size again, and seem to succeed.
+        CQORBuffer<BYTE> bytes(dwSize != 0 ? dwSize : 1);
         DWORD dwType = REG_NONE;
         DWORD dwRead = dwSize;
         lResult = RegQueryValueExW(handle, valueName.getBuffer(), nullptr, &dwType,

@@ -220,10 +220,13 @@ class HostMachine(Machine):
         lines = "".join(f"{name} = {error}\n" for name, error in faults.items())
         ini_path.write_text(ini_path.read_text() + "\n[faults]\n" + lines)
 
-    def start_component(self, name):
+    def start_component(self, name, folder=None):
         # The host lists a process under the name it was started as, so a Linux sleep started
-        # as locksmere.exe is the component's program as far as the patch can tell.
-        process = subprocess.Popen([name, "300"], executable="/bin/sleep")
+        # as locksmere.exe is the component's program as far as the patch can tell. It runs on
+        # this machine folder (or the one given): the host shows a machine only the processes
+        # started for it.
+        env = dict(os.environ, QOR_MACHINE=str(folder or self.folder))
+        process = subprocess.Popen([name, "300"], executable="/bin/sleep", env=env)
         self.components.append(process)
         return process
 
@@ -649,13 +652,17 @@ def case_component_processes(machine, target):
     other_names = ["xlocksmere.exe"] + (["locksmere.exe.old"] if isinstance(machine, HostMachine)
                                         else [])
     others = [machine.start_component(name) for name in other_names]
+    # The same program started for another machine folder is not this machine's to stop.
+    if isinstance(machine, HostMachine):
+        others.append(machine.start_component("locksmere.exe", folder=machine.work / "other"))
     run = machine.run(["/s"])
     check(run.exit_code == 0, f"exit code {run.exit_code}")
     deadline = time.time() + 10
     while time.time() < deadline and any(process.poll() is None for process in stopped):
         time.sleep(0.2)
     check(all(process.poll() is not None for process in stopped), "a component program still runs")
-    check(all(process.poll() is None for process in others), "another program was stopped")
+    check(all(process.poll() is None for process in others),
+          "another program (or another machine's) was stopped")
     expect_patched(machine)
 
 

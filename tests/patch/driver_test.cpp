@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "fake_stages.h"
-#include "version.h"
+#include "test_environment.h"
 #include "test_files.h"
 #include "test_text.h"
+#include "version.h"
 
 TEST(Driver, SilentSwitchIsASubstringInAnyCase)
 {
@@ -86,10 +87,18 @@ TEST(Driver, FirstFailingStageDecidesTheOutcomeAndStopsTheRun)
 
 TEST(Driver, OutcomeCodesWithoutAMessageShowNothing)
 {
-    // Silent mode and code 0 show no box; under Wine a box here would hang the test.
-    showOutcomeMessage(0);
-    showOutcomeMessage(6);
-    showOutcomeMessage(0xFFFFFFFFu);
+    // Codes 1 to 5 have a message each; 0 (patched) and anything else show no box.
+    const struct
+    {
+        UINT uOutcome;
+        size_t nBoxes;
+    } aCases[] = {{0, 0}, {1, 1}, {5, 1}, {6, 0}, {0xFFFFFFFFu, 0}};
+    for (const auto& testCase : aCases)
+    {
+        CMessageBoxCounter boxes;
+        showOutcomeMessage(testCase.uOutcome);
+        EXPECT_EQ(testCase.nBoxes, boxes.count()) << testCase.uOutcome;
+    }
 }
 
 TEST(Driver, ProgramStringsComeFromItsOwnTable)

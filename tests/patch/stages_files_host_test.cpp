@@ -160,6 +160,20 @@ TEST_F(ReplacementHost, EveryFaultOfEveryEntryKeepsEachOriginal)
                                   qorhost::hostPath(t.installed(i).c_str()).c_str()));
          },
          true, "%n | system file", 0},
+        {"leftover at the temporary name",
+         [](ReplacementHost& t, size_t i)
+         { t.writeFile(t.installed(i) + TEXT(".~lkp"), "half a copy"); },
+         true, "%n | %o", 0},
+        {"link at the temporary name",
+         [](ReplacementHost& t, size_t i)
+         {
+             // Written through, the link would overwrite the first backup.
+             t.writeFile(t.backup(i), "first backup");
+             ASSERT_EQ(
+                 0, symlink(qorhost::hostPath(t.backup(i).c_str()).c_str(),
+                            qorhost::hostPath((t.installed(i) + TEXT(".~lkp")).c_str()).c_str()));
+         },
+         true, "%n | first backup", 0},
     };
     for (const SEntryFault& fault : aFaults)
     {

@@ -106,3 +106,15 @@ TEST_F(LogKey, FailedOrShortWritesLeaveTheRecordUnlogged)
         EXPECT_EQ(vecExpected, lines()) << test.szWhat;
     }
 }
+
+// Another writer makes the file between this writer's look and its own attempt to make it:
+// the writer looks again and appends, and the line is not lost.
+TEST_F(LogKey, AFileThatAppearsWhileBeingMadeIsWrittenTo)
+{
+    logTo(0x001B);
+    CQORLogException1 first(TEXT("first"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    qorhost::failCall("CreateFileW", ERROR_FILE_NOT_FOUND, "", 1);
+    CQORLogException1 second(TEXT("second"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    EXPECT_TRUE(second.isLogged());
+    EXPECT_EQ(2u, lines().size());
+}

@@ -165,7 +165,10 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
     struct stat info;
     // Windows refuses to delete a folder with DeleteFile.
     bool bExists = lstat(strPath.c_str(), &info) == 0;
-    if (bExists && (qorhost::leadsToFolder(strPath) || qorhost::folderRefusesChanges(strPath)))
+    // Nor a read-only file, which stays until its attribute is taken away.
+    bool bReadOnly = bExists && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    if (bExists &&
+        (bReadOnly || qorhost::leadsToFolder(strPath) || qorhost::folderRefusesChanges(strPath)))
     {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -46,6 +47,9 @@ class HostObject
 {
 public:
     virtual ~HostObject() = default;
+    // Whether CloseHandle closes it: a search handle is no kernel object, and only FindClose
+    // ends it.
+    virtual bool isKernelObject() const { return true; }
 };
 
 struct HostHandle
@@ -133,7 +137,7 @@ public:
     HANDLE addHandle(const std::shared_ptr<HostObject>& pObject, DWORD dwAccess);
     const HostHandle* findHandle(HANDLE hHandle) const;
     bool removeHandle(HANDLE hHandle);
-    size_t openHandleCount() const { return m_mapHandles.size(); }
+    size_t openHandleCount() const;
 
     // The process's token; the token calls make it at first use.
     std::shared_ptr<HostObject>& processToken() { return m_pProcessToken; }
@@ -170,6 +174,8 @@ private:
     HostIni m_ini;
     std::deque<int> m_dequeAnswers;
     std::vector<HostEvent> m_vecEvents;
+    // Threads of the process open and close handles at once, as on Windows.
+    mutable std::mutex m_handlesLock;
     std::map<uintptr_t, HostHandle> m_mapHandles;
     // Small multiples of 4, as Windows hands them out.
     static constexpr uintptr_t kFirstHandle = 0x80;

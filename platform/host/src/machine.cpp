@@ -266,7 +266,10 @@ void Machine::resetInMemory()
 
 void Machine::resetProcess()
 {
-    m_mapHandles.clear();
+    // The objects go after the lock is let go, as in removeHandle.
+    std::map<uintptr_t, HostHandle> mapClosed;
+    std::lock_guard<std::mutex> lock(m_handlesLock);
+    mapClosed.swap(m_mapHandles);
     m_uNextHandle = kFirstHandle;
     m_pProcessToken.reset();
     m_strProgramPath.clear();
@@ -331,6 +334,7 @@ LANGID Machine::uiLanguage() const
 
 HANDLE Machine::addHandle(const std::shared_ptr<HostObject>& pObject, DWORD dwAccess)
 {
+    std::lock_guard<std::mutex> lock(m_handlesLock);
     uintptr_t uHandle = m_uNextHandle;
     m_uNextHandle += 4;
     m_mapHandles[uHandle] = HostHandle{pObject, dwAccess};
@@ -339,13 +343,28 @@ HANDLE Machine::addHandle(const std::shared_ptr<HostObject>& pObject, DWORD dwAc
 
 const HostHandle* Machine::findHandle(HANDLE hHandle) const
 {
+    std::lock_guard<std::mutex> lock(m_handlesLock);
     auto it = m_mapHandles.find(reinterpret_cast<uintptr_t>(hHandle));
     return it == m_mapHandles.end() ? nullptr : &it->second;
 }
 
 bool Machine::removeHandle(HANDLE hHandle)
 {
-    return m_mapHandles.erase(reinterpret_cast<uintptr_t>(hHandle)) != 0;
+    // The object goes after the lock is let go: its end may close what it holds.
+    std::shared_ptr<HostObject> pClosed;
+    std::lock_guard<std::mutex> lock(m_handlesLock);
+    auto it = m_mapHandles.find(reinterpret_cast<uintptr_t>(hHandle));
+    if (it == m_mapHandles.end())
+        return false;
+    pClosed = it->second.pObject;
+    m_mapHandles.erase(it);
+    return true;
+}
+
+size_t Machine::openHandleCount() const
+{
+    std::lock_guard<std::mutex> lock(m_handlesLock);
+    return m_mapHandles.size();
 }
 
 HostRelease Machine::release() const

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/stat.h>
 #include <memory>
 #include <sstream>
 #include <unordered_map>
@@ -650,8 +651,46 @@ private:
         return m_pLocalMachine;
     }
 
+    // The file's identity as last read or written by this process: a rename gives a new inode,
+    // so another process's save always shows.
+    struct SFileStamp
+    {
+        ino_t inode = 0;
+        off_t size = -1;
+        long long llWriteNs = 0;
+        bool operator==(const SFileStamp& other) const
+        {
+            return inode == other.inode && size == other.size && llWriteNs == other.llWriteNs;
+        }
+    };
+
+    static SFileStamp fileStamp()
+    {
+        SFileStamp stamp;
+        struct stat info;
+        if (stat(registryFile().c_str(), &info) == 0)
+        {
+            stamp.inode = info.st_ino;
+            stamp.size = info.st_size;
+            stamp.llWriteNs = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+        }
+        return stamp;
+    }
+
+    // Another process of the machine saved the registry since this one read or wrote it: as
+    // on Windows, where the registry is one for all processes, its changes are seen. Only
+    // while no key is open here: an open handle keeps the tree it was opened in.
+    void reloadIfChangedElsewhere()
+    {
+        if (!m_bLoaded || !m_mapHandles.empty() || Machine::current().isInMemory() ||
+            fileStamp() == m_stamp)
+            return;
+        reset();
+    }
+
     void ensureLoaded()
     {
+        reloadIfChangedElsewhere();
         if (m_bLoaded)
             return;
         m_bLoaded = true;
@@ -665,6 +704,8 @@ private:
             parseRegFile(strBytes, vecSections))
             applySections(vecSections, [this](const std::u16string& strPath, bool bCreate)
                           { return keyForPath(strPath, bCreate); });
+        if (!machine.isInMemory())
+            m_stamp = fileStamp();
         addReleaseValues(machine.release());
     }
 
@@ -713,9 +754,11 @@ private:
         }
         if (std::rename(strTemporary.c_str(), registryFile().c_str()) != 0)
             std::fprintf(stderr, "qor host: cannot replace %s\n", registryFile().c_str());
+        m_stamp = fileStamp();
     }
 
     bool m_bLoaded = false;
+    SFileStamp m_stamp;
     KeyPtr m_pLocalMachine;
     KeyPtr m_pCurrentUser;
     KeyPtr m_pUsers;
@@ -883,6 +926,16 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
     LONG lStatus = registry().use(hKey, "RegSetValueExW", KEY_SET_VALUE, pKey);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
+    // NT counts a text's terminator the caller left out when the unit after the data is zero:
+    // it reads that unit, as Wine's advapi32 does.
+    bool bText = dwType == REG_SZ || dwType == REG_EXPAND_SZ || dwType == REG_MULTI_SZ;
+    if (bText && cbData >= sizeof(WCHAR))
+    {
+        const BYTE* pNext = lpData + cbData / sizeof(WCHAR) * sizeof(WCHAR);
+        bool bLastIsZero = pNext[-2] == 0 && pNext[-1] == 0;
+        if (!bLastIsZero && pNext[0] == 0 && pNext[1] == 0)
+            cbData += sizeof(WCHAR);
+    }
     std::vector<BYTE> vecData(lpData, lpData + (lpData == nullptr ? 0 : cbData));
     qorhost::setValue(*pKey, lpValueName == nullptr ? u"" : lpValueName, dwType,
                       std::move(vecData));
