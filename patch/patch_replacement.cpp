@@ -11,13 +11,9 @@ namespace
 // Entry i is both the source path, relative to the working folder, and the path below the
 // installation folder.
 const LPCWSTR g_aszComponentFiles[] = {
-    TEXT("qorlks_interface.dll"),
-    TEXT("qorlks_keyboard_hook.dll"),
-    TEXT("qorlks_windows_hook.dll"),
-    TEXT("qorlks_moz_xpi.xpi"),
-    TEXT("locksmere.exe"),
-    TEXT("qorlks_ie_com.dll"),
-    TEXT("LKS FireFox Extension\\Components\\qorlks_moz_xpcom.dll"),
+#define QOR_COMPONENT_FILE(path) TEXT(path),
+#include "patch_component_files.h"
+#undef QOR_COMPONENT_FILE
 };
 const ULONG g_ulComponentFileCount = sizeof(g_aszComponentFiles) / sizeof(g_aszComponentFiles[0]);
 

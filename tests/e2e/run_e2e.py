@@ -5,6 +5,8 @@ Windows XP machine in examples/xp-machine.
   run_e2e.py host PROGRAM [CASE...]
       the host build against a machine folder; dialogs answer from machine.ini.
   run_e2e.py wine PROGRAM.exe --idle IDLE.exe [--win64] [CASE...]
+  run_e2e.py --list
+      the case names, one a line (ctest takes the host cases from it).
       the Windows build in a private Wine prefix filled from the same files; interactive
       cases run on an Xvfb display with xdotool pressing the buttons, and are skipped
       (visibly) where no display server can be had.
@@ -26,21 +28,15 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tools"))
+from component_files import browser_component, component_files  # noqa: E402
 EXAMPLE = ROOT / "examples" / "xp-machine"
 STRINGS_RC = ROOT / "resources" / "strings.rc"
 
 INSTALL_DIR = "Program Files/Arvenne/Velmora/Locksmere"
 PATCH_DIR = "Velmora Patch"
-ENTRIES = [
-    "qorlks_interface.dll",
-    "qorlks_keyboard_hook.dll",
-    "qorlks_windows_hook.dll",
-    "qorlks_moz_xpi.xpi",
-    "locksmere.exe",
-    "qorlks_ie_com.dll",
-    "LKS FireFox Extension/Components/qorlks_moz_xpcom.dll",
-]
-COMPONENT = "qorlks_moz_xpcom.dll"
+ENTRIES = component_files()
+COMPONENT = browser_component()
 EXTENSION_DIR = "extensions/{8f1a3c2e-5d4b-4e7a-9c61-0b2d7e4f9a13}/components"
 XP_PROFILES = "Documents and Settings/{user}/Application Data/Mozilla/Firefox/Profiles"
 VISTA_PROFILES = "Users/{user}/AppData/Roaming/Mozilla/Firefox/Profiles"
@@ -947,13 +943,19 @@ def run_cases(names, make_machine, target):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("target", choices=["host", "wine"])
-    parser.add_argument("program")
+    parser.add_argument("target", nargs="?", choices=["host", "wine"])
+    parser.add_argument("program", nargs="?")
     parser.add_argument("cases", nargs="*")
+    parser.add_argument("--list", action="store_true", help="print the case names and stop")
     parser.add_argument("--idle", help="the idle Windows program (wine)")
     parser.add_argument("--win64", action="store_true", help="64-bit Wine (wine)")
     parser.add_argument("--prefix", help="the Wine prefix to fill (wine; default: temporary)")
     args = parser.parse_args()
+    if args.list:
+        print("\n".join(CASES))
+        return 0
+    if args.target is None or args.program is None:
+        parser.error("a target and a program are needed")
     names = args.cases or list(CASES)
     unknown = [name for name in names if name not in CASES]
     if unknown:
