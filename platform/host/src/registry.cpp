@@ -698,14 +698,15 @@ private:
         m_pCurrentUser = makeRoot(HKEY_CURRENT_USER);
         m_pUsers = makeRoot(HKEY_USERS);
         Machine& machine = Machine::current();
+        // Stamped before the read: a save that lands after it is seen by the next call.
+        if (!machine.isInMemory())
+            m_stamp = fileStamp();
         std::string strBytes;
         std::vector<RegFileSection> vecSections;
         if (!machine.isInMemory() && readFile(registryFile(), strBytes) &&
             parseRegFile(strBytes, vecSections))
             applySections(vecSections, [this](const std::u16string& strPath, bool bCreate)
                           { return keyForPath(strPath, bCreate); });
-        if (!machine.isInMemory())
-            m_stamp = fileStamp();
         addReleaseValues(machine.release());
     }
 
