@@ -30,6 +30,15 @@ struct SFindHandleTraits
     static bool close(Type h) { return FindClose(h) != FALSE; }
 };
 
+// An opened registry key (never a predefined root, which is not closed).
+struct SRegKeyTraits
+{
+    typedef HKEY Type;
+    static Type none() { return nullptr; }
+    static bool isValid(Type h) { return h != nullptr; }
+    static bool close(Type h) { return RegCloseKey(h) == ERROR_SUCCESS; }
+};
+
 // A buffer that a network management call allocated.
 struct SNetApiBufferTraits
 {
@@ -113,3 +122,4 @@ typedef CQORUniqueHandle<SKernelHandleTraits> CQORHandle;
 typedef CQORUniqueHandle<STokenHandleTraits> CQORTokenHandle;
 typedef CQORUniqueHandle<SFindHandleTraits> CQORFindHandle;
 typedef CQORUniqueHandle<SNetApiBufferTraits> CQORNetApiBuffer;
+typedef CQORUniqueHandle<SRegKeyTraits> CQORRegKeyHandle;

@@ -1,6 +1,9 @@
 #include "qor_logging_config.h"
 
+#include <memory>
 #include <new>
+
+#include "qor_handle.h"
 
 namespace
 {
@@ -89,8 +92,7 @@ bool isOfKind(DWORD dwType, EValueKind kind)
 class CConfigValue
 {
 public:
-    CConfigValue() : m_pData(nullptr), m_dwBytes(0) {}
-    ~CConfigValue() { delete[] m_pData; }
+    CConfigValue() : m_dwBytes(0) {}
     CConfigValue(const CConfigValue&) = delete;
     CConfigValue& operator=(const CConfigValue&) = delete;
 
@@ -100,9 +102,11 @@ public:
     {
         if (szValueName == nullptr)
             return false;
-        HKEY hKey = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        // The configuration cannot log its own close.
+        CQORRegKeyHandle key(nullptr, /*szSubject=*/nullptr);
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
             return false;
+        HKEY hKey = key.get();
         bool bRead = false;
         for (int i = 0; i < kReadAttempts && !bRead; ++i)
         {
@@ -116,7 +120,6 @@ public:
             if (lResult != ERROR_MORE_DATA)
                 bRead = lResult == ERROR_SUCCESS;
         }
-        (void)RegCloseKey(hKey);
         return bRead && (kind == vkText || m_dwBytes == sizeof(DWORD));
     }
 
@@ -127,29 +130,29 @@ public:
             dwValue |= static_cast<DWORD>(m_pData[i]) << (8 * i);
         return dwValue;
     }
-    LPCWSTR text() const { return reinterpret_cast<LPCWSTR>(m_pData); }
+    LPCWSTR text() const { return reinterpret_cast<LPCWSTR>(m_pData.get()); }
     ULONG textUnits() const { return static_cast<ULONG>(lstrlenW(text())); }
 
 private:
     // Reads the data into a zeroed buffer one unit longer than it, which terminates any text.
     LONG readData(HKEY hKey, LPCWSTR szValueName, DWORD dwType, DWORD dwBytes)
     {
-        delete[] m_pData;
         m_dwBytes = 0;
         DWORD dwSize = (dwBytes / sizeof(WCHAR) + 1) * sizeof(WCHAR);
-        m_pData = new (std::nothrow) BYTE[dwSize]();
+        m_pData.reset(new (std::nothrow) BYTE[dwSize]());
         if (m_pData == nullptr)
             return ERROR_NOT_ENOUGH_MEMORY;
         DWORD dwRead = dwBytes;
         DWORD dwReadType = REG_NONE;
-        LONG lResult = RegQueryValueExW(hKey, szValueName, nullptr, &dwReadType, m_pData, &dwRead);
+        LONG lResult =
+            RegQueryValueExW(hKey, szValueName, nullptr, &dwReadType, m_pData.get(), &dwRead);
         if (lResult == ERROR_SUCCESS && dwReadType != dwType)
             return ERROR_MORE_DATA;
         m_dwBytes = dwRead;
         return lResult;
     }
 
-    BYTE* m_pData;
+    std::unique_ptr<BYTE[]> m_pData;
     DWORD m_dwBytes;
 };
 
