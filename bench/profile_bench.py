@@ -19,6 +19,7 @@ Both programs should be optimised builds without sanitizers (scripts/bench build
 import argparse
 import os
 import resource
+import shlex
 import shutil
 import statistics
 import subprocess
@@ -28,12 +29,15 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tools"))
+from component_files import browser_component, component_files  # noqa: E402
+
 EXAMPLE = ROOT / "examples" / "xp-machine"
-COMPONENT = "qorlks_moz_xpcom.dll"
+COMPONENT = browser_component()
 PROFILES = "Documents and Settings/{user}/Application Data/Mozilla/Firefox/Profiles"
 INSTALL_DIR = "Program Files/Arvenne/Velmora/Locksmere"
 PATCH_DIR = "Velmora Patch"
-NEW_COMPONENT = f"{PATCH_DIR}/LKS FireFox Extension/Components/{COMPONENT}"
+NEW_COMPONENT = f"{PATCH_DIR}/{component_files()[-1]}"
 SCALING_USERS = (100, 300, 1000, 3000)
 SCALING_PROFILES = 2
 DEEP_LEVELS = 1200
@@ -100,11 +104,10 @@ def shell_command(folder):
     install = drive_c / INSTALL_DIR
     # What the patch does, as a shell would do it: rename and copy the seven files, then
     # find every copy of the component below the profile roots and overwrite it.
+    files = " ".join(shlex.quote(f) for f in component_files())
     script = f"""
 set -e
-for f in qorlks_interface.dll qorlks_keyboard_hook.dll qorlks_windows_hook.dll \\
-         qorlks_moz_xpi.xpi locksmere.exe qorlks_ie_com.dll \\
-         "LKS FireFox Extension/Components/qorlks_moz_xpcom.dll"; do
+for f in {files}; do
     mv -n "{install}/$f" "{install}/$f.bak" 2>/dev/null || true
     cp -f "$f" "{install}/$f"
 done

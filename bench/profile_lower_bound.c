@@ -18,19 +18,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#define COMPONENT "qorlks_moz_xpcom.dll"
 #define INSTALL_DIR "Program Files/Arvenne/Velmora/Locksmere/"
 #define PROFILES "/Application Data/Mozilla/Firefox/Profiles"
 
+/* The program's own list; its "\\" separators become "/" when the paths are made. */
 static const char* const g_apszFiles[] = {
-    "qorlks_interface.dll",
-    "qorlks_keyboard_hook.dll",
-    "qorlks_windows_hook.dll",
-    "qorlks_moz_xpi.xpi",
-    "locksmere.exe",
-    "qorlks_ie_com.dll",
-    "LKS FireFox Extension/Components/" COMPONENT,
+#define QOR_COMPONENT_FILE(path) path,
+#include "patch_component_files.h"
+#undef QOR_COMPONENT_FILE
 };
+#define FILE_COUNT (sizeof(g_apszFiles) / sizeof(g_apszFiles[0]))
+static char g_aszFiles[FILE_COUNT][256];
+/* The browser component: the name of the last entry. */
+static const char* g_szComponent;
+
+/* The entries with "/" separators. */
+static void makeFileNames(void)
+{
+    for (size_t i = 0; i < FILE_COUNT; ++i)
+    {
+        if (strlen(g_apszFiles[i]) >= sizeof(g_aszFiles[i]))
+            exit(3);
+        strcpy(g_aszFiles[i], g_apszFiles[i]);
+        for (char* p = g_aszFiles[i]; *p != 0; ++p)
+        {
+            if (*p == '\\')
+                *p = '/';
+        }
+    }
+    g_szComponent = strrchr(g_aszFiles[FILE_COUNT - 1], '/') + 1;
+}
 
 static char* g_pComponent;
 static size_t g_nComponent;
@@ -111,7 +128,7 @@ static int copyFile(const char* szFrom, const char* szTo)
 static int visit(const char* szPath, const struct stat* pInfo, int iFlag, struct FTW* pWalk)
 {
     (void)pInfo;
-    if (iFlag == FTW_F && strcmp(szPath + pWalk->base, COMPONENT) == 0)
+    if (iFlag == FTW_F && strcmp(szPath + pWalk->base, g_szComponent) == 0)
         (void)replaceSafely(szPath, g_pComponent, g_nComponent);
     return 0;
 }
@@ -120,15 +137,15 @@ static void replaceFiles(const char* szDrive)
 {
     char szInstalled[4096];
     char szBackup[4096];
-    for (size_t i = 0; i < sizeof(g_apszFiles) / sizeof(g_apszFiles[0]); ++i)
+    for (size_t i = 0; i < FILE_COUNT; ++i)
     {
         if (snprintf(szInstalled, sizeof(szInstalled), "%s/" INSTALL_DIR "%s", szDrive,
-                     g_apszFiles[i]) >= (int)sizeof(szInstalled) ||
+                     g_aszFiles[i]) >= (int)sizeof(szInstalled) ||
             snprintf(szBackup, sizeof(szBackup), "%s.bak", szInstalled) >= (int)sizeof(szBackup))
             exit(3);
         if (access(szBackup, F_OK) != 0)
             (void)rename(szInstalled, szBackup);
-        if (copyFile(g_apszFiles[i], szInstalled) != 0)
+        if (copyFile(g_aszFiles[i], szInstalled) != 0)
             exit(3);
     }
 }
@@ -184,7 +201,8 @@ int main(int argc, char** argv)
     char szDrive[4096];
     if (snprintf(szDrive, sizeof(szDrive), "%s/drive_c", argv[1]) >= (int)sizeof(szDrive))
         return 2;
-    g_pComponent = readAll(g_apszFiles[6], &g_nComponent);
+    makeFileNames();
+    g_pComponent = readAll(g_aszFiles[FILE_COUNT - 1], &g_nComponent);
     if (g_pComponent == NULL)
         return 3;
     replaceFiles(szDrive);

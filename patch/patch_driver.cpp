@@ -1,5 +1,9 @@
 #include "patch_driver.h"
 
+#include "patch_command_line.h"
+#include "patch_log.h"
+#include "patch_run_log.h"
+
 const WCHAR g_szPatchCaption[] = TEXT("Velmora-Locksmere");
 
 namespace
@@ -15,7 +19,8 @@ const LPCWSTR g_aszOutcomeMessages[] = {
 };
 
 // What /exitcode makes of each outcome code; a started restart turns 3010 into 1641. Code 5
-// never comes from the stages: a restart is still needed.
+// never comes from the stages: a restart is still needed. An unreadable version is worth
+// another try, not "does not apply".
 const int g_aiInstallerExitCodes[] = {
     ERROR_SUCCESS_REBOOT_REQUIRED,
     ERROR_INSTALL_PLATFORM_UNSUPPORTED,
@@ -23,19 +28,13 @@ const int g_aiInstallerExitCodes[] = {
     ERROR_INSTALL_FAILURE,
     ERROR_INSTALL_FAILURE,
     ERROR_SUCCESS_REBOOT_REQUIRED,
+    ERROR_INSTALL_FAILURE,
 };
 
-// A copy of the command line in lower case (ASCII letters): its switches take any case.
-CQORWCharString lowerCaseCopy(LPCWSTR szCommandLine)
+// The outcome whose message the user sees: an unreadable version is an install error.
+UINT shownOutcome(UINT uOutcome)
 {
-    CQORWCharString strLower(szCommandLine);
-    WCHAR* pUnit = strLower.getBuffer();
-    for (ULONG i = 0; i < strLower.getLength(); ++i)
-    {
-        if (pUnit[i] >= 'A' && pUnit[i] <= 'Z')
-            pUnit[i] = static_cast<WCHAR>(pUnit[i] - 'A' + 'a');
-    }
-    return strLower;
+    return uOutcome == poVersionUnreadable ? static_cast<UINT>(poReplaceFailed) : uOutcome;
 }
 
 int installerExitCode(UINT uOutcome, bool bRestartStarted)
@@ -47,33 +46,93 @@ int installerExitCode(UINT uOutcome, bool bRestartStarted)
 }
 
 // A stage that throws has not passed. For the marker test the safe answer is "applied":
-// then nothing on the machine is touched.
-bool callStage(IPatchStages& stages, bool (IPatchStages::*pfnStage)(), bool bFailedAnswer)
+// then nothing on the machine is touched. The stage's answer goes to the log under its name.
+bool callStage(IPatchStages& stages, bool (IPatchStages::*pfnStage)(), bool bFailedAnswer,
+               LPCWSTR szStage)
 {
+    bool bAnswer = bFailedAnswer;
     try
     {
-        return (stages.*pfnStage)();
+        bAnswer = (stages.*pfnStage)();
+        (void)logPatchStep(szStage, bAnswer ? TEXT("answered true") : TEXT("answered false"));
     }
     catch (...)
     {
-        return bFailedAnswer;
+        (void)logPatchFailure(szStage, TEXT("raised an exception"), ERROR_SUCCESS);
     }
+    return bAnswer;
+}
+
+ESuiteVersion callSuiteVersionCheck(IPatchStages& stages)
+{
+    const LPCWSTR szStage = TEXT("checkSuiteVersion");
+    try
+    {
+        ESuiteVersion result = stages.checkSuiteVersion();
+        const LPCWSTR aszAnswers[] = {TEXT("eligible"), TEXT("not eligible"),
+                                      TEXT("version unreadable")};
+        (void)logPatchStep(szStage, aszAnswers[result]);
+        return result;
+    }
+    catch (...)
+    {
+        (void)logPatchFailure(szStage, TEXT("raised an exception"), ERROR_SUCCESS);
+        return svUnreadable;
+    }
+}
+
+// The outcome of one run of the stages, with its message, to the log.
+UINT logged(UINT uOutcome)
+{
+    CQORWCharString strLine =
+        CQORWCharString(TEXT("outcome ")) + CQORWCharString(static_cast<LONG>(uOutcome));
+    UINT uShown = shownOutcome(uOutcome);
+    if (uShown >= 1 && uShown <= 5)
+        strLine += CQORWCharString(TEXT(": ")) + CQORWCharString(g_aszOutcomeMessages[uShown]);
+    (void)logPatchStep(TEXT("runPatchStages"), strLine);
+    return uOutcome;
+}
+
+UINT runStages(IPatchStages& stages, bool bSilent, bool* pbRestartStarted)
+{
+    ESuiteVersion version = callSuiteVersionCheck(stages);
+    if (version == svUnreadable)
+        return poVersionUnreadable;
+    if (version != svEligible || !callStage(stages, &IPatchStages::checkOperatingSystem, false,
+                                            TEXT("checkOperatingSystem")))
+        return poNotEligible;
+    if (callStage(stages, &IPatchStages::isPatchApplied, true, TEXT("isPatchApplied")))
+        return poAlreadyApplied;
+    if (!callStage(stages, &IPatchStages::stopComponentProcesses, false,
+                   TEXT("stopComponentProcesses")))
+        return poStopFailed;
+    if (!callStage(stages, &IPatchStages::replaceComponentFiles, false,
+                   TEXT("replaceComponentFiles")))
+        return poReplaceFailed;
+    try
+    {
+        bool bRestartStarted = stages.completePatch(bSilent);
+        if (pbRestartStarted != nullptr)
+            *pbRestartStarted = bRestartStarted;
+    }
+    catch (...)
+    {
+        // The files are in place; completion reports through its own dialogs.
+        (void)logPatchFailure(TEXT("completePatch"), TEXT("raised an exception"), ERROR_SUCCESS);
+    }
+    return poPatched;
 }
 
 } // namespace
 
 bool isSilentCommandLine(LPCWSTR szCommandLine)
 {
-    CQORWCharString strLower = lowerCaseCopy(szCommandLine);
-    if (strLower.getLength() == 0)
-        return false;
-    return strLower.contains(TEXT("/s")) || strLower.contains(TEXT("-s"));
+    return CPatchCommandLine(szCommandLine).isSilent();
 }
 
 bool hasExitCodeSwitch(LPCWSTR szCommandLine)
 {
-    CQORWCharString strLower = lowerCaseCopy(szCommandLine);
-    return strLower.getLength() != 0 && strLower.contains(TEXT("/exitcode"));
+    return CPatchCommandLine(szCommandLine).hasExitCodes();
 }
 
 CQORWCharString loadProgramString(UINT uStringId)
@@ -112,42 +171,42 @@ UINT runPatchStages(IPatchStages& stages, bool bSilent, bool* pbRestartStarted)
 {
     if (pbRestartStarted != nullptr)
         *pbRestartStarted = false;
-    if (!callStage(stages, &IPatchStages::checkSuiteVersion, false) ||
-        !callStage(stages, &IPatchStages::checkOperatingSystem, false))
-        return poNotEligible;
-    if (callStage(stages, &IPatchStages::isPatchApplied, true))
-        return poAlreadyApplied;
-    if (!callStage(stages, &IPatchStages::stopComponentProcesses, false))
-        return poStopFailed;
-    if (!callStage(stages, &IPatchStages::replaceComponentFiles, false))
-        return poReplaceFailed;
-    try
-    {
-        bool bRestartStarted = stages.completePatch(bSilent);
-        if (pbRestartStarted != nullptr)
-            *pbRestartStarted = bRestartStarted;
-    }
-    catch (...)
-    {
-        // The files are in place; completion reports through its own dialogs.
-    }
-    return poPatched;
+    return logged(runStages(stages, bSilent, pbRestartStarted));
 }
 
-int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages)
+int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages, DWORD dwRunWaitMs)
 {
-    bool bSilent = isSilentCommandLine(szCommandLine);
-    bool bExitCodes = hasExitCodeSwitch(szCommandLine);
+    CPatchCommandLine commandLine(szCommandLine);
+    CPatchRunLog runLog(commandLine, szCommandLine);
+    bool bSilent = commandLine.isSilent();
+    bool bExitCodes = commandLine.hasExitCodes();
+    (void)logPatchStep(TEXT("runPatchDriver"),
+                       CQORWCharString(bSilent ? TEXT("silent") : TEXT("interactive")) +
+                           CQORWCharString(bExitCodes ? TEXT("; Windows Installer exit codes")
+                                                      : TEXT("; exit code 1 on cancel, else 0")));
     if (!bSilent)
     {
         CQORWCharString strConfirm = loadProgramString(IDS_PATCH_CONFIRM);
         LPCWSTR szConfirm = strConfirm.isValid() ? strConfirm.getBuffer() : TEXT("");
         if (MessageBoxW(nullptr, szConfirm, g_szPatchCaption, MB_OKCANCEL) == IDCANCEL)
-            return bExitCodes ? ERROR_INSTALL_USEREXIT : 1;
+        {
+            int iExitCode = bExitCodes ? ERROR_INSTALL_USEREXIT : 1;
+            runLog.finishCancelled(iExitCode);
+            return iExitCode;
+        }
     }
     bool bRestartStarted = false;
-    UINT uOutcome = runPatchStages(stages, bSilent, &bRestartStarted);
+    // Another run still going on: this one changes nothing and says the files were not replaced.
+    CPatchRunGuard guard(dwRunWaitMs);
+    UINT uOutcome = poReplaceFailed;
+    if (guard.isHeld())
+        uOutcome = runPatchStages(stages, bSilent, &bRestartStarted);
     if (!bSilent)
-        showOutcomeMessage(uOutcome);
-    return bExitCodes ? installerExitCode(uOutcome, bRestartStarted) : 0;
+        showOutcomeMessage(shownOutcome(uOutcome));
+    int iExitCode = 0;
+    if (bExitCodes)
+        iExitCode = guard.isHeld() ? installerExitCode(uOutcome, bRestartStarted)
+                                   : ERROR_INSTALL_ALREADY_RUNNING;
+    runLog.finish(uOutcome, iExitCode);
+    return iExitCode;
 }

@@ -1,8 +1,9 @@
 #include "patch_replacement.h"
 
 #include "patch_eligibility.h"
-#include "patch_files.h"
+#include "patch_log.h"
 #include "patch_profiles.h"
+#include "patch_transaction.h"
 #include "qor_registry_string.h"
 
 namespace
@@ -10,13 +11,9 @@ namespace
 // Entry i is both the source path, relative to the working folder, and the path below the
 // installation folder.
 const LPCWSTR g_aszComponentFiles[] = {
-    TEXT("qorlks_interface.dll"),
-    TEXT("qorlks_keyboard_hook.dll"),
-    TEXT("qorlks_windows_hook.dll"),
-    TEXT("qorlks_moz_xpi.xpi"),
-    TEXT("locksmere.exe"),
-    TEXT("qorlks_ie_com.dll"),
-    TEXT("LKS FireFox Extension\\Components\\qorlks_moz_xpcom.dll"),
+#define QOR_COMPONENT_FILE(path) TEXT(path),
+#include "patch_component_files.h"
+#undef QOR_COMPONENT_FILE
 };
 const ULONG g_ulComponentFileCount = sizeof(g_aszComponentFiles) / sizeof(g_aszComponentFiles[0]);
 
@@ -33,55 +30,45 @@ bool readInstallPath(CQORWCharString& strInstallPath)
     return true;
 }
 
-// The original must be safe before anything takes its name: moved to the backup name now,
-// or kept there by an earlier run (that first backup is the one to keep). A folder of the
-// backup's name holds no backup. An entry with nothing installed has nothing to lose.
-bool secureOriginal(const CQORWCharString& strInstalled, const CQORWCharString& strBackup,
-                    bool& bMoved)
-{
-    bMoved = MoveFileW(strInstalled.getBuffer(), strBackup.getBuffer()) != FALSE;
-    if (bMoved)
-        return true;
-    if (GetFileAttributesW(strInstalled.getBuffer()) == INVALID_FILE_ATTRIBUTES &&
-        GetLastError() == ERROR_FILE_NOT_FOUND)
-        return true;
-    DWORD dwBackup = GetFileAttributesW(strBackup.getBuffer());
-    return dwBackup != INVALID_FILE_ATTRIBUTES && (dwBackup & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
+const WCHAR g_szStage[] = TEXT("replaceComponentFiles");
 
-// The new file is complete beside the installed one before the original is moved, and takes
-// its name in one step; whatever fails, the entry's original is at its place or in its backup.
-bool replaceComponentFile(const CQORWCharString& strInstallPath, LPCWSTR szEntry)
+// Every file staged, then every file swapped: the new entries and profile copies all take
+// their places, or none does.
+bool replaceAll(CPatchTransaction& transaction, const CQORWCharString& strInstallPath)
 {
-    CQORWCharString strInstalled = strInstallPath + szEntry;
-    CQORWCharString strBackup = strInstalled + TEXT(".bak");
-    if (!stageComponentFile(szEntry, strInstalled))
-        return false;
-    bool bMoved = false;
-    if (!secureOriginal(strInstalled, strBackup, bMoved))
+    for (ULONG i = 0; i < g_ulComponentFileCount; ++i)
     {
-        discardComponentFile(strInstalled);
-        return false;
+        CQORWCharString strInstalled = strInstallPath + g_aszComponentFiles[i];
+        if (!transaction.recover(strInstalled) ||
+            !transaction.stage(g_aszComponentFiles[i], strInstalled, okBackup))
+            return false;
     }
-    if (commitComponentFile(strInstalled))
-        return true;
-    // The component still finds its file under its own name.
-    if (bMoved)
-        (void)MoveFileW(strBackup.getBuffer(), strInstalled.getBuffer());
-    return false;
+    return stageBrowserProfiles(transaction) && transaction.swap();
 }
 } // namespace
 
 bool replaceComponentFiles()
 {
-    CQORWCharString strInstallPath;
-    // Without the installation folder nothing could be replaced: the patch has not been made.
-    if (!readInstallPath(strInstallPath))
-        return false;
-    for (ULONG i = 0; i < g_ulComponentFileCount; ++i)
+    try
     {
-        if (!replaceComponentFile(strInstallPath, g_aszComponentFiles[i]))
+        CQORWCharString strInstallPath;
+        // Without the installation folder nothing could be replaced: the patch has not been made.
+        if (!readInstallPath(strInstallPath))
+        {
+            logPatchFailure(g_szStage, TEXT("No installation folder"), GetLastError());
             return false;
+        }
+        CPatchTransaction transaction(g_szStage);
+        if (!replaceAll(transaction, strInstallPath))
+            return false;
+        transaction.commit();
+        if (transaction.isRestartNeeded())
+            logPatchStep(g_szStage, TEXT("A restart completes the patch"));
+        return true;
     }
-    return updateBrowserProfiles();
+    catch (...)
+    {
+        logPatchFailure(g_szStage, TEXT("Out of memory"), ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
 }

@@ -5,9 +5,9 @@
 #include "patch_replacement.h"
 #include "patch_shutdown.h"
 
-bool CPatchStages::checkSuiteVersion()
+ESuiteVersion CPatchStages::checkSuiteVersion()
 {
-    return ::checkSuiteVersion();
+    return examineSuiteVersion();
 }
 
 bool CPatchStages::checkOperatingSystem()

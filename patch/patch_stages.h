@@ -6,7 +6,7 @@
 class CPatchStages : public IPatchStages
 {
 public:
-    bool checkSuiteVersion() override;
+    ESuiteVersion checkSuiteVersion() override;
     bool checkOperatingSystem() override;
     bool isPatchApplied() override;
     bool stopComponentProcesses() override;

@@ -1,5 +1,6 @@
 #include "qor_directory.h"
 
+#include "qor_handle.h"
 #include "qor_log_scope.h"
 
 namespace
@@ -72,13 +73,9 @@ bool CQORDirectory::isValidWindowsDirectory(const CQORWCharString& szPath)
     {
         CQORWCharString szPattern = searchPatternOf(szPath);
         WIN32_FIND_DATAW findData;
-        HANDLE hFind = FindFirstFileW(szPattern.getBuffer(), &findData);
-        if (hFind != INVALID_HANDLE_VALUE)
-        {
-            bool bFolder = hasFolderAttribute(szPath.getBuffer());
-            FindClose(hFind);
-            return scope.answered(bFolder);
-        }
+        CQORFindHandle search(FindFirstFileW(szPattern.getBuffer(), &findData));
+        if (search.isValid())
+            return scope.answered(hasFolderAttribute(szPath.getBuffer()));
         // An empty drive root lists no entry at all, not even "." and "..", yet is a folder.
         return scope.answered(GetLastError() == ERROR_FILE_NOT_FOUND &&
                               hasFolderAttribute(szPath.getBuffer()));

@@ -1,6 +1,7 @@
 #include "qor_log_data.h"
 
 #include <new>
+#include <utility>
 
 namespace
 {
@@ -8,14 +9,14 @@ namespace
 const int kMaxTextUnits = 0x40000000;
 
 // A fresh copy of a text that is neither empty nor oversized.
-bool makeCopy(LPCWSTR szSource, LPWSTR& szCopy)
+bool makeCopy(LPCWSTR szSource, CQOROwnedText& szCopy)
 {
     int nLength = 0;
     while (nLength < kMaxTextUnits && szSource[nLength] != 0)
         ++nLength;
     if (nLength == 0 || nLength >= kMaxTextUnits)
         return false;
-    szCopy = new (std::nothrow) WCHAR[nLength + 1];
+    szCopy.reset(new (std::nothrow) WCHAR[nLength + 1]);
     if (szCopy == nullptr)
         return false;
     for (int i = 0; i <= nLength; ++i)
@@ -26,8 +27,8 @@ bool makeCopy(LPCWSTR szSource, LPWSTR& szCopy)
 
 CQORLogData::CQORLogData(ULONG ulType, LPCWSTR szMessage, LONG lCode, ULONG ulCodeKind,
                          LPCWSTR szModuleName, LPCWSTR szOutputPath)
-    : m_ulType(ulType), m_szMessage(nullptr), m_szModuleName(nullptr), m_szOutputPath(nullptr),
-      m_ulCodeKind(ulCodeKind), m_lCode(lCode)
+    : m_ulType(ulType), m_szMessage(), m_szModuleName(), m_szOutputPath(), m_ulCodeKind(ulCodeKind),
+      m_lCode(lCode)
 {
     setMessage(szMessage);
     setModuleName(szModuleName);
@@ -35,8 +36,7 @@ CQORLogData::CQORLogData(ULONG ulType, LPCWSTR szMessage, LONG lCode, ULONG ulCo
 }
 
 CQORLogData::CQORLogData(const CQORLogData& other)
-    : m_ulType(0), m_szMessage(nullptr), m_szModuleName(nullptr), m_szOutputPath(nullptr),
-      m_ulCodeKind(0), m_lCode(0)
+    : m_ulType(0), m_szMessage(), m_szModuleName(), m_szOutputPath(), m_ulCodeKind(0), m_lCode(0)
 {
     copyFrom(other);
 }
@@ -48,10 +48,7 @@ CQORLogData& CQORLogData::operator=(const CQORLogData& other)
     return *this;
 }
 
-CQORLogData::~CQORLogData()
-{
-    freeAll();
-}
+CQORLogData::~CQORLogData() = default;
 
 void CQORLogData::setCode(ULONG ulCodeKind, LONG lCode)
 {
@@ -59,20 +56,13 @@ void CQORLogData::setCode(ULONG ulCodeKind, LONG lCode)
     m_lCode = lCode;
 }
 
-bool CQORLogData::copyText(LPWSTR& szField, LPCWSTR szSource)
+bool CQORLogData::copyText(CQOROwnedText& szField, LPCWSTR szSource)
 {
     // The copy is made before the old text goes: the source may be the field itself.
-    LPWSTR szCopy = nullptr;
+    CQOROwnedText szCopy;
     bool bCopied = szSource == nullptr || makeCopy(szSource, szCopy);
-    freeText(szField);
-    szField = szCopy;
+    szField = std::move(szCopy);
     return bCopied;
-}
-
-void CQORLogData::freeText(LPWSTR& szField)
-{
-    delete[] szField;
-    szField = nullptr;
 }
 
 void CQORLogData::copyFrom(const CQORLogData& other)
@@ -80,16 +70,9 @@ void CQORLogData::copyFrom(const CQORLogData& other)
     m_ulType = other.m_ulType;
     m_ulCodeKind = other.m_ulCodeKind;
     m_lCode = other.m_lCode;
-    copyText(m_szMessage, other.m_szMessage);
-    copyText(m_szModuleName, other.m_szModuleName);
-    copyText(m_szOutputPath, other.m_szOutputPath);
-}
-
-void CQORLogData::freeAll()
-{
-    freeText(m_szMessage);
-    freeText(m_szModuleName);
-    freeText(m_szOutputPath);
+    copyText(m_szMessage, other.m_szMessage.get());
+    copyText(m_szModuleName, other.m_szModuleName.get());
+    copyText(m_szOutputPath, other.m_szOutputPath.get());
 }
 
 CQORDetailedLogData::CQORDetailedLogData(ULONG ulType, LPCWSTR szMessage, LONG lCode,
@@ -97,7 +80,7 @@ CQORDetailedLogData::CQORDetailedLogData(ULONG ulType, LPCWSTR szMessage, LONG l
                                          LPCWSTR szFunctionName, LPCWSTR szSourceFile, ULONG ulLine,
                                          LPCWSTR szModuleName, LPCWSTR szOutputPath)
     : CQORLogData(ulType, szMessage, lCode, ulCodeKind, szModuleName, szOutputPath),
-      m_szObjectName(nullptr), m_szFunctionName(nullptr), m_szSourceFile(nullptr), m_ulLine(ulLine)
+      m_szObjectName(), m_szFunctionName(), m_szSourceFile(), m_ulLine(ulLine)
 {
     copyText(m_szObjectName, szObjectName);
     copyText(m_szFunctionName, szFunctionName);
@@ -105,8 +88,7 @@ CQORDetailedLogData::CQORDetailedLogData(ULONG ulType, LPCWSTR szMessage, LONG l
 }
 
 CQORDetailedLogData::CQORDetailedLogData(const CQORDetailedLogData& other)
-    : CQORLogData(other), m_szObjectName(nullptr), m_szFunctionName(nullptr),
-      m_szSourceFile(nullptr), m_ulLine(0)
+    : CQORLogData(other), m_szObjectName(), m_szFunctionName(), m_szSourceFile(), m_ulLine(0)
 {
     copyFrom(other);
 }
@@ -121,22 +103,12 @@ CQORDetailedLogData& CQORDetailedLogData::operator=(const CQORDetailedLogData& o
     return *this;
 }
 
-CQORDetailedLogData::~CQORDetailedLogData()
-{
-    freeAll();
-}
+CQORDetailedLogData::~CQORDetailedLogData() = default;
 
 void CQORDetailedLogData::copyFrom(const CQORDetailedLogData& other)
 {
     m_ulLine = other.m_ulLine;
-    copyText(m_szObjectName, other.m_szObjectName);
-    copyText(m_szFunctionName, other.m_szFunctionName);
-    copyText(m_szSourceFile, other.m_szSourceFile);
-}
-
-void CQORDetailedLogData::freeAll()
-{
-    freeText(m_szObjectName);
-    freeText(m_szFunctionName);
-    freeText(m_szSourceFile);
+    copyText(m_szObjectName, other.m_szObjectName.get());
+    copyText(m_szFunctionName, other.m_szFunctionName.get());
+    copyText(m_szSourceFile, other.m_szSourceFile.get());
 }

@@ -2,7 +2,12 @@
 // with the reporting object, function and source position.
 #pragma once
 
+#include <memory>
+
 #include "qor_common.h"
+
+// A text a record owns; null when absent.
+typedef std::unique_ptr<WCHAR[]> CQOROwnedText;
 
 class CQORLogData
 {
@@ -14,9 +19,9 @@ public:
     virtual ~CQORLogData();
 
     ULONG getType() const { return m_ulType; }
-    LPCWSTR getMessage() const { return m_szMessage; }
-    LPCWSTR getModuleName() const { return m_szModuleName; }
-    LPCWSTR getOutputPath() const { return m_szOutputPath; }
+    LPCWSTR getMessage() const { return m_szMessage.get(); }
+    LPCWSTR getModuleName() const { return m_szModuleName.get(); }
+    LPCWSTR getOutputPath() const { return m_szOutputPath.get(); }
     ULONG getCodeKind() const { return m_ulCodeKind; }
     LONG getCode() const { return m_lCode; }
 
@@ -29,17 +34,15 @@ public:
     bool setOutputPath(LPCWSTR szPath) { return copyText(m_szOutputPath, szPath); }
 
 protected:
-    static bool copyText(LPWSTR& szField, LPCWSTR szSource);
-    static void freeText(LPWSTR& szField);
+    static bool copyText(CQOROwnedText& szField, LPCWSTR szSource);
 
 private:
     void copyFrom(const CQORLogData& other);
-    void freeAll();
 
     ULONG m_ulType;
-    LPWSTR m_szMessage;
-    LPWSTR m_szModuleName;
-    LPWSTR m_szOutputPath;
+    CQOROwnedText m_szMessage;
+    CQOROwnedText m_szModuleName;
+    CQOROwnedText m_szOutputPath;
     ULONG m_ulCodeKind;
     LONG m_lCode;
 };
@@ -55,17 +58,16 @@ public:
     CQORDetailedLogData& operator=(const CQORDetailedLogData& other);
     ~CQORDetailedLogData() override;
 
-    LPCWSTR getObjectName() const { return m_szObjectName; }
-    LPCWSTR getFunctionName() const { return m_szFunctionName; }
-    LPCWSTR getSourceFile() const { return m_szSourceFile; }
+    LPCWSTR getObjectName() const { return m_szObjectName.get(); }
+    LPCWSTR getFunctionName() const { return m_szFunctionName.get(); }
+    LPCWSTR getSourceFile() const { return m_szSourceFile.get(); }
     ULONG getLine() const { return m_ulLine; }
 
 private:
     void copyFrom(const CQORDetailedLogData& other);
-    void freeAll();
 
-    LPWSTR m_szObjectName;
-    LPWSTR m_szFunctionName;
-    LPWSTR m_szSourceFile;
+    CQOROwnedText m_szObjectName;
+    CQOROwnedText m_szFunctionName;
+    CQOROwnedText m_szSourceFile;
     ULONG m_ulLine;
 };

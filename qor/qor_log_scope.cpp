@@ -25,21 +25,18 @@ CQORLogScope::CQORLogScope(LPCWSTR szObjectName, LPCWSTR szFunctionName, LPCWSTR
     {
         CQORLogEngine& engine = qorLogEngine();
         if (engine.isDynamicLoggingOn() && engine.isLoggingOn())
-            m_pEntry =
-                new (std::nothrow) _CQORLogEntry(szObjectName, szFunctionName, szSourceFile, ulLine,
-                                                 usOutputMask, bLogNow, bLogOnDestroy);
+            m_pEntry.reset(new (std::nothrow)
+                               _CQORLogEntry(szObjectName, szFunctionName, szSourceFile, ulLine,
+                                             usOutputMask, bLogNow, bLogOnDestroy));
     }
     catch (...)
     {
         // Tracing never fails the traced method.
-        m_pEntry = nullptr;
+        m_pEntry.reset();
     }
 }
 
-CQORLogScope::~CQORLogScope()
-{
-    delete m_pEntry;
-}
+CQORLogScope::~CQORLogScope() = default;
 
 void CQORLogScope::setResult(ULONG ulCodeKind, LONG lCode)
 {

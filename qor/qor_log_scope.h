@@ -3,6 +3,8 @@
 // result where it closes. Otherwise it allocates and writes nothing.
 #pragma once
 
+#include <memory>
+
 #include "qor_detailed_log.h"
 
 // The trace record: "ENTRY" while alive, "EXIT" when destroyed.
@@ -36,7 +38,7 @@ private:
     CQORLogScope(const CQORLogScope&) = delete;
     CQORLogScope& operator=(const CQORLogScope&) = delete;
 
-    _CQORLogEntry* m_pEntry;
+    std::unique_ptr<_CQORLogEntry> m_pEntry;
 };
 
 // Opens a trace scope named `scope` for the current method.

@@ -1,6 +1,9 @@
 #include "qor_logging_config.h"
 
+#include <memory>
 #include <new>
+
+#include "qor_handle.h"
 
 namespace
 {
@@ -15,6 +18,19 @@ const DWORD kModulePathUnits = 1024;
 const int kMaxModulePath = 128;
 // A value rewritten while it is read is read again, a few times at most.
 const int kReadAttempts = 3;
+
+// The process's override of the key: set by the program on one thread before it logs.
+struct SConfigOverride
+{
+    LPWSTR szTextOutput; // owned; null while the key answers
+    USHORT usLogDetail;
+};
+SConfigOverride g_override = {nullptr, 0};
+
+bool isOverridden()
+{
+    return g_override.szTextOutput != nullptr;
+}
 
 bool isSpace(WCHAR c)
 {
@@ -76,8 +92,7 @@ bool isOfKind(DWORD dwType, EValueKind kind)
 class CConfigValue
 {
 public:
-    CConfigValue() : m_pData(nullptr), m_dwBytes(0) {}
-    ~CConfigValue() { delete[] m_pData; }
+    CConfigValue() : m_dwBytes(0) {}
     CConfigValue(const CConfigValue&) = delete;
     CConfigValue& operator=(const CConfigValue&) = delete;
 
@@ -87,9 +102,11 @@ public:
     {
         if (szValueName == nullptr)
             return false;
-        HKEY hKey = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        // The configuration cannot log its own close.
+        CQORRegKeyHandle key(nullptr, /*szSubject=*/nullptr);
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
             return false;
+        HKEY hKey = key.get();
         bool bRead = false;
         for (int i = 0; i < kReadAttempts && !bRead; ++i)
         {
@@ -103,7 +120,6 @@ public:
             if (lResult != ERROR_MORE_DATA)
                 bRead = lResult == ERROR_SUCCESS;
         }
-        (void)RegCloseKey(hKey);
         return bRead && (kind == vkText || m_dwBytes == sizeof(DWORD));
     }
 
@@ -114,33 +130,60 @@ public:
             dwValue |= static_cast<DWORD>(m_pData[i]) << (8 * i);
         return dwValue;
     }
-    LPCWSTR text() const { return reinterpret_cast<LPCWSTR>(m_pData); }
+    LPCWSTR text() const { return reinterpret_cast<LPCWSTR>(m_pData.get()); }
     ULONG textUnits() const { return static_cast<ULONG>(lstrlenW(text())); }
 
 private:
     // Reads the data into a zeroed buffer one unit longer than it, which terminates any text.
     LONG readData(HKEY hKey, LPCWSTR szValueName, DWORD dwType, DWORD dwBytes)
     {
-        delete[] m_pData;
         m_dwBytes = 0;
         DWORD dwSize = (dwBytes / sizeof(WCHAR) + 1) * sizeof(WCHAR);
-        m_pData = new (std::nothrow) BYTE[dwSize]();
+        m_pData.reset(new (std::nothrow) BYTE[dwSize]());
         if (m_pData == nullptr)
             return ERROR_NOT_ENOUGH_MEMORY;
         DWORD dwRead = dwBytes;
         DWORD dwReadType = REG_NONE;
-        LONG lResult = RegQueryValueExW(hKey, szValueName, nullptr, &dwReadType, m_pData, &dwRead);
+        LONG lResult =
+            RegQueryValueExW(hKey, szValueName, nullptr, &dwReadType, m_pData.get(), &dwRead);
         if (lResult == ERROR_SUCCESS && dwReadType != dwType)
             return ERROR_MORE_DATA;
         m_dwBytes = dwRead;
         return lResult;
     }
 
-    BYTE* m_pData;
+    std::unique_ptr<BYTE[]> m_pData;
     DWORD m_dwBytes;
 };
 
 } // namespace
+
+bool CQORLoggingConfig::setOverride(LPCWSTR szTextOutput, USHORT usLogDetail)
+{
+    if (szTextOutput == nullptr || szTextOutput[0] == 0)
+        return false;
+    int nUnits = lstrlenW(szTextOutput) + 1;
+    LPWSTR szCopy = new (std::nothrow) WCHAR[nUnits];
+    if (szCopy == nullptr)
+        return false;
+    lstrcpynW(szCopy, szTextOutput, nUnits);
+    clearOverride();
+    g_override.szTextOutput = szCopy;
+    g_override.usLogDetail = usLogDetail;
+    return true;
+}
+
+void CQORLoggingConfig::clearOverride()
+{
+    delete[] g_override.szTextOutput;
+    g_override.szTextOutput = nullptr;
+    g_override.usLogDetail = 0;
+}
+
+LPCWSTR CQORLoggingConfig::getOverrideTextOutput()
+{
+    return g_override.szTextOutput;
+}
 
 bool CQORLoggingConfig::readDword(LPCWSTR szValueName, DWORD& dwValue)
 {
@@ -154,12 +197,16 @@ bool CQORLoggingConfig::readDword(LPCWSTR szValueName, DWORD& dwValue)
 
 bool CQORLoggingConfig::isLoggingOn()
 {
+    if (isOverridden())
+        return true;
     DWORD dwLogging = 0;
     return readDword(TEXT("Logging"), dwLogging) && dwLogging != 0;
 }
 
 USHORT CQORLoggingConfig::getLogDetail()
 {
+    if (isOverridden())
+        return g_override.usLogDetail;
     DWORD dwDetail = 0;
     if (!readDword(TEXT("LogDetail"), dwDetail))
         return kDefaultLogDetail;
@@ -168,6 +215,8 @@ USHORT CQORLoggingConfig::getLogDetail()
 
 bool CQORLoggingConfig::hasModuleValue(LPCWSTR szModuleName)
 {
+    if (isOverridden())
+        return false;
     CConfigValue value;
     return value.read(szModuleName, vkText);
 }
@@ -175,7 +224,7 @@ bool CQORLoggingConfig::hasModuleValue(LPCWSTR szModuleName)
 USHORT CQORLoggingConfig::getModuleOutputMask(LPCWSTR szModuleName)
 {
     CConfigValue value;
-    if (!value.read(szModuleName, vkText))
+    if (isOverridden() || !value.read(szModuleName, vkText))
         return 0;
     // The number ends at the first comma at the latest; what follows has no meaning.
     return static_cast<USHORT>(toNumber(value.text()) & 0xFFFF);
@@ -184,7 +233,7 @@ USHORT CQORLoggingConfig::getModuleOutputMask(LPCWSTR szModuleName)
 bool CQORLoggingConfig::isInList(LPCWSTR szListName, LPCWSTR szObjectName, bool& bFound)
 {
     bFound = false;
-    if (szObjectName == nullptr)
+    if (szObjectName == nullptr || isOverridden())
         return false;
     CConfigValue list;
     if (!list.read(szListName, vkText))
@@ -234,14 +283,22 @@ bool CQORLoggingConfig::getOutputPath(ULONG ulOutputBit, LPWSTR szBuffer, DWORD 
     if (szBuffer == nullptr || dwBytes < sizeof(WCHAR))
         return false;
     szBuffer[0] = 0;
+    // Under the override only the text output has a target.
     CConfigValue path;
-    if (!path.read(szValueName, vkText))
+    LPCWSTR szPath = g_override.szTextOutput;
+    if (isOverridden() && ulOutputBit != QOR_OUTPUT_TEXT)
         return false;
+    if (!isOverridden())
+    {
+        if (!path.read(szValueName, vkText))
+            return false;
+        szPath = path.text();
+    }
     // A path is only usable whole: one that does not fit with its terminator is no path at all.
-    ULONG ulUnits = path.textUnits();
+    ULONG ulUnits = static_cast<ULONG>(lstrlenW(szPath));
     if (ulUnits >= dwBytes / sizeof(WCHAR))
         return false;
-    lstrcpynW(szBuffer, path.text(), static_cast<int>(ulUnits + 1));
+    lstrcpynW(szBuffer, szPath, static_cast<int>(ulUnits + 1));
     return true;
 }
 

@@ -3,6 +3,10 @@
 // or the value is missing or an argument is null. Each value is read whole and only as its
 // kind: numbers from REG_DWORD values, texts from REG_SZ and REG_EXPAND_SZ (unexpanded); a
 // value stored as anything else counts as absent, and its setting takes its default.
+//
+// A program may override the key for its own process (a log its user asked for on the command
+// line): while the override is set, logging is on, the text output goes to its path, its detail
+// mask selects the records, and no module value or object list applies; the key is not read.
 #pragma once
 
 #include "qor_common.h"
@@ -30,6 +34,14 @@ public:
     // The program file's base name without extension into szName (at least 512 units);
     // false for a path that yields none.
     static bool getModuleName(LPWSTR szName);
+
+    // Puts the override in place of the key (replacing one set before); false, and the key
+    // still answers, when szTextOutput is null or empty or its copy cannot be made.
+    static bool setOverride(LPCWSTR szTextOutput, USHORT usLogDetail);
+    // The key answers again.
+    static void clearOverride();
+    // The override's text output path, of any length; null when no override is set.
+    static LPCWSTR getOverrideTextOutput();
 
 private:
     bool readDword(LPCWSTR szValueName, DWORD& dwValue);

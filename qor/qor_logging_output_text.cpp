@@ -1,8 +1,12 @@
 #include "qor_logging_output_text.h"
 
+#include <memory>
 #include <new>
+#include <string.h>
 #include <time.h>
+#include <utility>
 
+#include "qor_handle.h"
 #include "qor_logging_config.h"
 
 namespace
@@ -16,11 +20,6 @@ public:
     CLogLine() : m_szText(m_szFixed), m_ulCapacity(kFixedUnits), m_ulLength(0), m_bFailed(false)
     {
         m_szFixed[0] = 0;
-    }
-    ~CLogLine()
-    {
-        if (m_szText != m_szFixed)
-            delete[] m_szText;
     }
     CLogLine(const CLogLine&) = delete;
     CLogLine& operator=(const CLogLine&) = delete;
@@ -62,23 +61,23 @@ private:
         ULONG ulCapacity = m_ulCapacity;
         while (ulCapacity < ulUnits)
             ulCapacity *= 2;
-        LPWSTR szText = new (std::nothrow) WCHAR[ulCapacity];
-        if (szText == nullptr)
+        std::unique_ptr<WCHAR[]> pHeap(new (std::nothrow) WCHAR[ulCapacity]);
+        if (pHeap == nullptr)
         {
             m_bFailed = true;
             return false;
         }
         for (ULONG i = 0; i <= m_ulLength; ++i)
-            szText[i] = m_szText[i];
-        if (m_szText != m_szFixed)
-            delete[] m_szText;
-        m_szText = szText;
+            pHeap[i] = m_szText[i];
+        m_pHeap = std::move(pHeap);
+        m_szText = m_pHeap.get();
         m_ulCapacity = ulCapacity;
         return true;
     }
 
     WCHAR m_szFixed[kFixedUnits];
-    LPWSTR m_szText;
+    std::unique_ptr<WCHAR[]> m_pHeap;
+    LPWSTR m_szText; // m_szFixed or m_pHeap
     ULONG m_ulCapacity;
     ULONG m_ulLength;
     bool m_bFailed;
@@ -236,11 +235,14 @@ void appendSource(CLogLine& line, const CQORDetailedLogData& data)
     }
 }
 
-// The record's log file path, read from the configuration once per record.
+// The record's log file path, read from the configuration once per record. An overriding
+// path is taken whole, however long: the program's user named it.
 bool fillOutputPath(CQORLogData& data)
 {
     if (data.getOutputPath() != nullptr)
         return true;
+    if (LPCWSTR szOverride = CQORLoggingConfig::getOverrideTextOutput())
+        return data.setOutputPath(szOverride);
     WCHAR szPath[kOutputPathBytes / sizeof(WCHAR)];
     CQORLoggingConfig config;
     if (!config.getOutputPath(QOR_OUTPUT_TEXT, szPath, kOutputPathBytes))
@@ -248,10 +250,12 @@ bool fillOutputPath(CQORLogData& data)
     return data.setOutputPath(szPath);
 }
 
-// Creates the last folder of a drive path; false when the path names none.
+// Creates the last folder of a full path (a drive path, or a server share's "\\server\share\...");
+// false when the path names none.
 bool createLogFolder(LPCWSTR szPath)
 {
-    if (szPath[0] == 0 || szPath[1] != ':')
+    bool bShare = szPath[0] == '\\' && szPath[1] == '\\';
+    if (szPath[0] == 0 || (szPath[1] != ':' && !bShare))
         return false;
     int iBackslash = -1;
     for (int i = 0; szPath[i] != 0; ++i)
@@ -261,13 +265,12 @@ bool createLogFolder(LPCWSTR szPath)
     }
     if (iBackslash < 0)
         return false;
-    LPWSTR szFolder = new (std::nothrow) WCHAR[iBackslash + 2];
+    std::unique_ptr<WCHAR[]> szFolder(new (std::nothrow) WCHAR[iBackslash + 2]);
     if (szFolder == nullptr)
         return false;
-    lstrcpynW(szFolder, szPath, iBackslash + 2);
+    lstrcpynW(szFolder.get(), szPath, iBackslash + 2);
     // A folder that is already there is what we want; a missing parent fails the open.
-    (void)CreateDirectoryW(szFolder, nullptr);
-    delete[] szFolder;
+    (void)CreateDirectoryW(szFolder.get(), nullptr);
     return true;
 }
 
@@ -278,7 +281,7 @@ enum EAppendStep
     asFailed,   // the line cannot be written
     asBusy,     // another writer holds the file alone for a moment
     asMissing,  // there is no file yet
-    asUnmarked, // the file is empty: it needs its mark before any line
+    asUnmarked, // the file is empty or holds part of the mark: it needs its mark first
     asChanged   // the file appeared or vanished meanwhile: look again at once
 };
 
@@ -286,6 +289,12 @@ enum EAppendStep
 // times, waiting a millisecond longer each time (55 ms in all), before the line is given up.
 const int kAppendAttempts = 10;
 const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
+const ULONG kMarkBytes = sizeof(kByteOrderMark);
+// A line end as the file holds it: CR LF in UTF-16LE.
+const BYTE kLineEnd[4] = {0x0D, 0x00, 0x0A, 0x00};
+const ULONG kLineEndBytes = sizeof(kLineEnd);
+// Closes a torn last line: a padding byte when the file ends inside a unit, then a line end.
+const ULONG kMostClosingBytes = 1 + kLineEndBytes;
 
 // One WriteFile with all the bytes; a failed or short write fails.
 bool writeWhole(HANDLE hFile, const void* pBytes, DWORD dwBytes)
@@ -294,30 +303,130 @@ bool writeWhole(HANDLE hFile, const void* pBytes, DWORD dwBytes)
     return WriteFile(hFile, pBytes, dwBytes, &dwWritten, nullptr) && dwWritten == dwBytes;
 }
 
-// Writers take turns at this byte, far beyond the end of any log, for each line: an appending
-// handle alone does not keep two processes' lines apart everywhere (Wine writes each at the end
-// it last saw).
-const DWORD kTurnOffset = 0xFFFFFFFE;
-
-bool writeLineInTurn(HANDLE hFile, const CLogLine& line)
+// Reads exactly ulBytes at ulOffset.
+bool readAt(HANDLE hFile, ULONG ulOffset, BYTE* pBytes, ULONG ulBytes)
 {
-    OVERLAPPED turn = {};
-    turn.Offset = kTurnOffset;
-    if (!LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn))
+    DWORD dwRead = 0;
+    if (SetFilePointer(hFile, static_cast<LONG>(ulOffset), nullptr, FILE_BEGIN) ==
+            INVALID_SET_FILE_POINTER &&
+        GetLastError() != ERROR_SUCCESS)
         return false;
-    bool bWritten = writeWhole(hFile, line.text(), line.length() * sizeof(WCHAR));
-    (void)UnlockFileEx(hFile, 0, 1, 0, &turn);
-    return bWritten;
+    return ReadFile(hFile, pBytes, ulBytes, &dwRead, nullptr) && dwRead == ulBytes;
 }
 
-bool isEmptyFile(HANDLE hFile, bool& bEmpty)
+// The file's size, leaving the file pointer at its end; false for a file of 4 GB or more,
+// which a log never reaches.
+bool fileSize(HANDLE hFile, ULONG& ulSize)
 {
     LONG lHigh = 0;
     DWORD dwLow = SetFilePointer(hFile, 0, &lHigh, FILE_END);
     if (dwLow == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS)
         return false;
-    bEmpty = dwLow == 0 && lHigh == 0;
-    return true;
+    ulSize = dwLow;
+    return lHigh == 0;
+}
+
+// What the file holds before a line can follow: its mark, and a last line that ends whole.
+enum EFileState
+{
+    fsUnmarked, // empty, or only the first byte of the mark (a mark cut short)
+    fsForeign,  // another encoding (no UTF-16LE mark): never appended to
+    fsReady     // marked; the closing bytes, if any, go before the next line
+};
+
+EFileState stateOf(HANDLE hFile, BYTE* pClosing, ULONG& ulClosing)
+{
+    ulClosing = 0;
+    ULONG ulSize = 0;
+    BYTE abHead[kMarkBytes] = {0, 0};
+    if (!fileSize(hFile, ulSize))
+        return fsForeign;
+    if (ulSize == 0)
+        return fsUnmarked;
+    if (!readAt(hFile, 0, abHead, ulSize < kMarkBytes ? ulSize : kMarkBytes) ||
+        abHead[0] != kByteOrderMark[0])
+        return fsForeign;
+    if (ulSize < kMarkBytes)
+        return fsUnmarked;
+    if (abHead[1] != kByteOrderMark[1])
+        return fsForeign;
+    // A line cut short by a full disk, or a file of odd length, is closed before the next
+    // line, so that every line starts whole and at an even offset.
+    if (ulSize % 2 != 0)
+        pClosing[ulClosing++] = 0;
+    BYTE abTail[kLineEndBytes] = {0, 0, 0, 0};
+    bool bLineEnded =
+        ulSize == kMarkBytes || (ulSize >= kMarkBytes + kLineEndBytes &&
+                                 readAt(hFile, ulSize - kLineEndBytes, abTail, kLineEndBytes) &&
+                                 memcmp(abTail, kLineEnd, kLineEndBytes) == 0);
+    if (!bLineEnded)
+    {
+        memcpy(pClosing + ulClosing, kLineEnd, kLineEndBytes);
+        ulClosing += kLineEndBytes;
+    }
+    return fsReady;
+}
+
+// The closing bytes and the line as one block, so that one write appends both.
+class CLogBytes
+{
+public:
+    CLogBytes(const BYTE* pClosing, ULONG ulClosing, const CLogLine& line)
+        : m_dwCount(ulClosing + line.length() * sizeof(WCHAR)),
+          m_pBytes(new (std::nothrow) BYTE[m_dwCount])
+    {
+        if (m_pBytes == nullptr)
+            return;
+        memcpy(m_pBytes.get(), pClosing, ulClosing);
+        memcpy(m_pBytes.get() + ulClosing, line.text(), line.length() * sizeof(WCHAR));
+    }
+    CLogBytes(const CLogBytes&) = delete;
+    CLogBytes& operator=(const CLogBytes&) = delete;
+
+    bool writeTo(HANDLE hFile) const
+    {
+        return m_pBytes != nullptr && writeWhole(hFile, m_pBytes.get(), m_dwCount);
+    }
+
+private:
+    DWORD m_dwCount;
+    std::unique_ptr<BYTE[]> m_pBytes;
+};
+
+// Writers take turns at this byte, far beyond the end of any log, for each line: an appending
+// handle alone does not keep two processes' lines apart everywhere (Wine writes each at the end
+// it last saw).
+const DWORD kTurnOffset = 0xFFFFFFFE;
+
+// Looks at the file's ends and appends the line in one turn, so that no other writer's line
+// comes between the check and the write.
+EAppendStep appendInTurn(HANDLE hFile, const CLogLine& line)
+{
+    OVERLAPPED turn = {};
+    turn.Offset = kTurnOffset;
+    if (!LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn))
+        return asFailed;
+    BYTE abClosing[kMostClosingBytes];
+    ULONG ulClosing = 0;
+    EAppendStep step = asFailed;
+    switch (stateOf(hFile, abClosing, ulClosing))
+    {
+    case fsUnmarked:
+        step = asUnmarked;
+        break;
+    case fsReady:
+    {
+        // The line goes at the end as it is now, wherever the checks left the pointer.
+        ULONG ulSize = 0;
+        if (fileSize(hFile, ulSize) && CLogBytes(abClosing, ulClosing, line).writeTo(hFile))
+            step = asDone;
+        break;
+    }
+    case fsForeign:
+        break;
+    }
+    (void)UnlockFileEx(hFile, 0, 1, 0, &turn);
+    return step;
 }
 
 EAppendStep stepOfOpenError(DWORD dwError)
@@ -334,44 +443,43 @@ EAppendStep stepOfOpenError(DWORD dwError)
 }
 
 // Appends the line with one write through a handle that may only append (and read, which
-// taking turns needs), so that lines of other processes appending to the same file land before
-// or after it, never inside it.
+// the checks and taking turns need), so that lines of other processes appending to the same
+// file land before or after it, never inside it.
 EAppendStep appendLine(LPCWSTR szPath, const CLogLine& line)
 {
-    HANDLE hFile =
-        CreateFileW(szPath, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    CQORHandle file(CreateFileW(szPath, FILE_APPEND_DATA | FILE_READ_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr),
+                    /*szSubject=*/nullptr);
+    if (!file.isValid())
         return stepOfOpenError(GetLastError());
-    bool bEmpty = false;
-    EAppendStep step = asFailed;
-    if (!isEmptyFile(hFile, bEmpty))
-        step = asFailed;
-    else if (bEmpty)
-        step = asUnmarked;
-    else if (writeLineInTurn(hFile, line))
-        step = asDone;
-    (void)CloseHandle(hFile);
-    return step;
+    return appendInTurn(file.get(), line);
 }
 
-// Gives a new or empty file its byte-order mark while no one else can open it, so that the
-// mark is written once and before every line, however many writers find the file unmarked.
+// Gives a new or empty file its byte-order mark (or the rest of a mark cut short) while no one
+// else can open it, so that the mark is written once and before every line, however many
+// writers find the file unmarked.
 EAppendStep markFile(LPCWSTR szPath, bool bCreate)
 {
-    HANDLE hFile = CreateFileW(szPath, GENERIC_WRITE, 0, nullptr,
-                               bCreate ? CREATE_NEW : OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    CQORHandle file(CreateFileW(szPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                bCreate ? CREATE_NEW : OPEN_EXISTING, 0, nullptr),
+                    /*szSubject=*/nullptr);
+    HANDLE hFile = file.get();
+    if (!file.isValid())
     {
         DWORD dwError = GetLastError();
         if (dwError == ERROR_FILE_EXISTS || dwError == ERROR_FILE_NOT_FOUND)
             return asChanged;
         return stepOfOpenError(dwError);
     }
-    bool bEmpty = false;
-    bool bMarked = isEmptyFile(hFile, bEmpty) &&
-                   (!bEmpty || writeWhole(hFile, kByteOrderMark, sizeof(kByteOrderMark)));
-    (void)CloseHandle(hFile);
+    BYTE bFirst = 0;
+    ULONG ulSize = 0;
+    bool bMarked = fileSize(hFile, ulSize);
+    if (bMarked && ulSize == 0)
+        bMarked = writeWhole(hFile, kByteOrderMark, kMarkBytes);
+    else if (bMarked && ulSize == 1 && readAt(hFile, 0, &bFirst, 1) && bFirst == kByteOrderMark[0])
+        bMarked = writeWhole(hFile, kByteOrderMark + 1, 1);
+    // Any other content is looked at again by the next append.
     return bMarked ? asDone : asFailed;
 }
 

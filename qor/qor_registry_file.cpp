@@ -1,6 +1,7 @@
 #include "qor_registry_file.h"
 
 #include "qor_directory.h"
+#include "qor_handle.h"
 #include "qor_ini.h"
 #include "qor_registry_multi_string.h"
 #include "qor_registry_raw_value.h"
@@ -54,6 +55,16 @@ bool rootName(HKEY hRoot, CQORWCharString& strName)
             strName = root.szName;
             return true;
         }
+    }
+    return false;
+}
+
+bool isRootName(const CQORWCharString& strName)
+{
+    for (const SRootName& root : g_aRootNames)
+    {
+        if (strName == CQORWCharString(root.szName))
+            return true;
     }
     return false;
 }
@@ -169,9 +180,34 @@ CQORBuffer<WCHAR> unitsOf(const CQORWCharString& strText, bool bTerminator)
     return units;
 }
 
-// The bytes of a whole ASCII code string; false when any of it is not a hexadecimal pair.
+bool isHexDigit(WCHAR ch)
+{
+    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
+}
+
+// What the writer makes of bytes: pairs of hexadecimal digits, one space between pairs,
+// nothing else; no bytes at all are no text at all.
+bool isCodeString(const CQORWCharString& strCodes)
+{
+    const WCHAR* pUnits = strCodes.getBuffer();
+    ULONG ulLength = strCodes.getLength();
+    if (ulLength % 3 != 2 && ulLength != 0)
+        return false;
+    for (ULONG i = 0; i < ulLength; ++i)
+    {
+        bool bSeparator = i % 3 == 2;
+        if (bSeparator ? pUnits[i] != ' ' : !isHexDigit(pUnits[i]))
+            return false;
+    }
+    return true;
+}
+
+// The bytes of an ASCII code string in the writer's form; false for any other text, which
+// the lenient conversion would read as something else.
 bool bytesOfCodes(const CQORWCharString& strCodes, CQORBuffer<BYTE>& bytes)
 {
+    if (!isCodeString(strCodes))
+        return false;
     bool bComplete = false;
     bytes = strCodes.getBufferFromAsciiCodeString(bComplete);
     return bComplete;
@@ -270,8 +306,9 @@ bool stringsBytes(const CQORWCharString& strData, CQORBuffer<BYTE>& bytes)
         for (const CQORStringNode* pNode = items.m_pHead; pNode != nullptr;
              pNode = static_cast<const CQORStringNode*>(pNode->m_pNext))
         {
+            // Every item carries at least its terminator.
             CQORBuffer<BYTE> item(0);
-            if (!bytesOfCodes(pNode->get(), item) ||
+            if (pNode->get().getLength() == 0 || !bytesOfCodes(pNode->get(), item) ||
                 !strings.addTail(CQORWCharString(item.asWideBuffer()),
                                  static_cast<LONG>(strings.m_ulCount)))
                 return false;
@@ -462,6 +499,51 @@ bool isExistingFile(const CQORWCharString& strPath)
            (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// Byte-order marks the profile functions read by: UTF-16LE, UTF-16BE, UTF-8.
+bool hasByteOrderMark(const BYTE* pBytes, DWORD dwCount)
+{
+    return (dwCount >= 2 && ((pBytes[0] == 0xFF && pBytes[1] == 0xFE) ||
+                             (pBytes[0] == 0xFE && pBytes[1] == 0xFF))) ||
+           (dwCount >= 3 && pBytes[0] == 0xEF && pBytes[1] == 0xBB && pBytes[2] == 0xBF);
+}
+
+// Plain ASCII text has no NUL (which UTF-16 text is full of) and no byte above 0x7F.
+bool isPlainAscii(const BYTE* pBytes, DWORD dwCount)
+{
+    for (DWORD i = 0; i < dwCount; ++i)
+    {
+        if (pBytes[i] == 0 || pBytes[i] > 0x7F)
+            return false;
+    }
+    return true;
+}
+
+// A file that starts with a byte-order mark, or holds plain ASCII only; false when it cannot
+// be read.
+bool hasReadableEncoding(const CQORWCharString& strPath)
+{
+    CQORHandle file(CreateFileW(strPath.getBuffer(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.isValid())
+        return false;
+    const DWORD kChunkBytes = 65536;
+    CQORBuffer<BYTE> chunk(kChunkBytes);
+    bool bFirst = true;
+    DWORD dwRead = 0;
+    while (ReadFile(file.get(), chunk.getBuffer(), kChunkBytes, &dwRead, nullptr))
+    {
+        if (dwRead == 0)
+            return true;
+        if (bFirst && hasByteOrderMark(chunk.getBuffer(), dwRead))
+            return true;
+        if (!isPlainAscii(chunk.getBuffer(), dwRead))
+            return false;
+        bFirst = false;
+    }
+    return false;
+}
+
 } // namespace
 
 CQORRegistryFile::CQORRegistryFile(const CQORWCharString& strFileName)
@@ -494,10 +576,11 @@ bool CQORRegistryFile::prepareFile(bool deleteExisting)
     // A file begun with the UTF-16LE mark stays Unicode under the profile calls; one they
     // create themselves would be ANSI.
     CQORWCharString strPath = profilePath(fileName);
-    HANDLE hFile = CreateFileW(
+    CQORHandle file(CreateFileW(
         strPath.getBuffer(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        nullptr, deleteExisting ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+        nullptr, deleteExisting ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE hFile = file.get();
+    if (!file.isValid())
         throw CQORBadArgException(fileName.getBuffer(), TEXT("file cannot be created"), QOR_HERE);
     BYTE abMark[2] = {0xFF, 0xFE};
     BYTE abRead[2] = {0, 0};
@@ -508,7 +591,6 @@ bool CQORRegistryFile::prepareFile(bool deleteExisting)
     else
         bReady = bReady && dwCount == 2 && abRead[0] == abMark[0] && abRead[1] == abMark[1];
     m_bUnicode = bReady;
-    (void)CloseHandle(hFile);
     // An existing file in another encoding is kept: only ASCII goes into it plainly.
     return true;
 }
@@ -582,8 +664,16 @@ bool CQORRegistryFile::readFile()
 {
     try
     {
-        if (!isExistingFile(profilePath(fileName)))
+        CQORWCharString strPath = profilePath(fileName);
+        if (!isExistingFile(strPath))
             throw CQORBadArgException(fileName.getBuffer(), TEXT("file not found"), QOR_HERE);
+        // Read as ANSI, the text of a file in another encoding without a mark would be taken
+        // for something else, or for nothing at all.
+        if (!hasReadableEncoding(strPath))
+            throw CQORBadArgException(
+                fileName.getBuffer(),
+                TEXT("file cannot be read, or has no byte-order mark and is not plain ASCII"),
+                QOR_HERE);
         CQORIni ini(fileName);
         CQORStringList sections;
         // A file without sections holds nothing to apply.
@@ -604,6 +694,13 @@ bool CQORRegistryFile::readSection(const CQORWCharString& section) const
     section.extractUpTo(strRootName, TEXT("\\"), 1, pmForward, false);
     CQORWCharString strKeyPath(section);
     strKeyPath.replace(strRootName + TEXT("\\"), CQORWCharString(), 1, ssmOccur);
+    // A root alone names no key below it: its values would land in the root itself, or a key
+    // named after the root would appear below HKEY_LOCAL_MACHINE.
+    if (strKeyPath.getLength() == 0 || (!section.contains(TEXT("\\")) && isRootName(section)))
+    {
+        recordSkipped(section, TEXT("section names no key below its root"), QOR_HERE);
+        return false;
+    }
     HKEY hRoot = rootOf(strRootName);
     CQORIni ini(fileName);
     CQORStringList lines;

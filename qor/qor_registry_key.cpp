@@ -1,5 +1,7 @@
 #include "qor_registry_key.h"
 
+#include <memory>
+
 #include "qor_log_scope.h"
 #include "qor_registry_expand.h"
 #include "qor_registry_file.h"
@@ -16,60 +18,52 @@ const LPCWSTR g_szEnumClass = TEXT("CQORRegistrykey");
 const DWORD kTextFileFormat = 8;
 const DWORD kTextFileFlags = 16;
 
-// Copies the entry's name for RegQueryMultipleValuesW; null when it cannot be allocated.
-LPWSTR copyName(const CQORWCharString& strName)
-{
-    ULONG ulLength = strName.getLength();
-    LPWSTR szCopy = new (std::nothrow) WCHAR[ulLength + 1];
-    if (szCopy == nullptr)
-        return nullptr;
-    for (ULONG i = 0; i < ulLength; ++i)
-        szCopy[i] = strName.getBuffer()[i];
-    szCopy[ulLength] = 0;
-    return szCopy;
-}
-
-// Frees the names and the array of a multiple-value query, whatever happened to it.
+// The entries of a multiple-value query and the copies of their names, freed together
+// whatever happened to the query.
 class CValentArray
 {
 public:
     explicit CValentArray(DWORD dwCount)
-        : m_pEntries(new (std::nothrow) VALENTW[dwCount]), m_dwCount(dwCount)
+        : m_pEntries(new (std::nothrow) VALENTW[dwCount]()),
+          m_pNames(new (std::nothrow) std::unique_ptr<WCHAR[]>[dwCount])
     {
-        for (DWORD i = 0; m_pEntries != nullptr && i < dwCount; ++i)
-        {
-            m_pEntries[i].ve_valuename = nullptr;
-            m_pEntries[i].ve_valuelen = 0;
-            m_pEntries[i].ve_valueptr = 0;
-            m_pEntries[i].ve_type = 0;
-        }
+        if (m_pNames == nullptr)
+            m_pEntries.reset();
     }
-    ~CValentArray()
+
+    // Gives entry i a copy of the name; false when it cannot be allocated.
+    bool setName(DWORD i, const CQORWCharString& strName)
     {
-        for (DWORD i = 0; m_pEntries != nullptr && i < m_dwCount; ++i)
-            delete[] m_pEntries[i].ve_valuename;
-        delete[] m_pEntries;
+        ULONG ulLength = strName.getLength();
+        m_pNames[i].reset(new (std::nothrow) WCHAR[ulLength + 1]);
+        if (m_pNames[i] == nullptr)
+            return false;
+        for (ULONG u = 0; u < ulLength; ++u)
+            m_pNames[i][u] = strName.getBuffer()[u];
+        m_pNames[i][ulLength] = 0;
+        m_pEntries[i].ve_valuename = m_pNames[i].get();
+        return true;
     }
-    VALENTW* m_pEntries;
-    DWORD m_dwCount;
+
+    std::unique_ptr<VALENTW[]> m_pEntries;
 
 private:
-    CValentArray(const CValentArray&) = delete;
-    CValentArray& operator=(const CValentArray&) = delete;
+    std::unique_ptr<std::unique_ptr<WCHAR[]>[]> m_pNames;
 };
 
 } // namespace
 
 CQORRegistryKey::CQORRegistryKey()
     : keyPath(), accessMask(KEY_ALL_ACCESS), createOptions(0), handle(nullptr),
-      createIfMissing(false), isOpen(false), rootKey(nullptr)
+      createIfMissing(false), isOpen(false), rootKey(nullptr), m_lOpenStatus(ERROR_SUCCESS)
 {
 }
 
 CQORRegistryKey::CQORRegistryKey(HKEY hRootKey, const CQORWCharString& strKeyPath, REGSAM samAccess,
                                  bool bCreateIfMissing, DWORD dwCreateOptions)
     : keyPath(), accessMask(samAccess), createOptions(dwCreateOptions), handle(nullptr),
-      createIfMissing(bCreateIfMissing), isOpen(false), rootKey(hRootKey)
+      createIfMissing(bCreateIfMissing), isOpen(false), rootKey(hRootKey),
+      m_lOpenStatus(ERROR_SUCCESS)
 {
     try
     {
@@ -91,7 +85,7 @@ CQORRegistryKey::CQORRegistryKey(HKEY hRootKey, const CQORWCharString& strKeyPat
 
 CQORRegistryKey::CQORRegistryKey(const CQORRegistryKey& other)
     : keyPath(), accessMask(KEY_ALL_ACCESS), createOptions(0), handle(nullptr),
-      createIfMissing(false), isOpen(false), rootKey(nullptr)
+      createIfMissing(false), isOpen(false), rootKey(nullptr), m_lOpenStatus(ERROR_SUCCESS)
 {
     operator=(other);
 }
@@ -141,12 +135,14 @@ bool CQORRegistryKey::openChecked()
 {
     HKEY hKey = nullptr;
     LONG lResult = RegOpenKeyExW(rootKey, keyPath.getBuffer(), 0, accessMask, &hKey);
+    m_lOpenStatus = lResult;
     if (lResult == ERROR_FILE_NOT_FOUND || lResult == ERROR_INVALID_HANDLE)
     {
         if (!createIfMissing || !create())
             return false;
         lResult = RegOpenKeyExW(rootKey, keyPath.getBuffer(), 0, accessMask, &hKey);
     }
+    m_lOpenStatus = lResult;
     if (lResult != ERROR_SUCCESS)
         return false;
     handle = hKey;
@@ -368,8 +364,7 @@ bool CQORRegistryKey::queryAllValues(CQORValentList& values, const CQORStringLis
     for (const CQORStringNode* pNode = names.m_pHead; pNode != nullptr;
          pNode = static_cast<const CQORStringNode*>(pNode->m_pNext), ++i)
     {
-        valents.m_pEntries[i].ve_valuename = copyName(pNode->get());
-        if (valents.m_pEntries[i].ve_valuename == nullptr)
+        if (!valents.setName(i, pNode->get()))
             CQORLogDebug debug(TEXT("pValent.ve_valuename = NULL"), 0, QOR_CODE_PASS_FAIL, nullptr,
                                0);
     }
@@ -377,8 +372,8 @@ bool CQORRegistryKey::queryAllValues(CQORValentList& values, const CQORStringLis
     DWORD dwSize = 2 * dwCount * (dwMaxData + 1);
     if (!isOpen && !open())
         return false;
-    LONG lResult =
-        RegQueryMultipleValuesW(handle, valents.m_pEntries, dwCount, data.getBuffer(), &dwSize);
+    LONG lResult = RegQueryMultipleValuesW(handle, valents.m_pEntries.get(), dwCount,
+                                           data.getBuffer(), &dwSize);
     if (lResult != ERROR_SUCCESS)
         throw CQORRegQueryMultipleValuesException(keyPath.getBuffer(), lResult, QOR_HERE);
     values.clear();

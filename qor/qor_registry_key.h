@@ -57,6 +57,9 @@ public:
     bool isKeyOpen() const { return isOpen; }
     HKEY getRootKey() const { return rootKey; }
     bool getCreateIfMissing() const { return createIfMissing; }
+    // The registry's answer to the last attempt to open the key (ERROR_SUCCESS once open): it
+    // tells a missing key from one that may not be read.
+    LONG getOpenStatus() const { return m_lOpenStatus; }
 
 protected:
     bool queryInfo(DWORD* pdwSubKeyLength, DWORD* pdwValueNameLength, DWORD* pdwValueLength);
@@ -92,4 +95,5 @@ protected:
     bool createIfMissing;
     bool isOpen;
     HKEY rootKey;
+    LONG m_lOpenStatus;
 };

@@ -5,7 +5,7 @@ CQORRegistryRawValue::CQORRegistryRawValue(HKEY hRootKey, const CQORWCharString&
                                            bool bCreateIfMissing, DWORD dwCreateOptions)
     : CQORRegistryValue(hRootKey, strKeyPath, strValueName, samAccess, bCreateIfMissing,
                         dwCreateOptions),
-      m_dwType(REG_NONE), m_data(0), m_bMissing(false)
+      m_dwType(REG_NONE), m_data(0), m_bMissing(false), m_lStatus(ERROR_SUCCESS)
 {
 }
 
@@ -26,9 +26,16 @@ bool CQORRegistryRawValue::setValue(DWORD dwType, const CQORBuffer<BYTE>& bytes,
 bool CQORRegistryRawValue::readRegistry()
 {
     m_bMissing = false;
+    bool bQueried = false;
     LONG lResult = ERROR_SUCCESS;
-    bool bRead = withOpenKey([this, &lResult] { return queryValue(lResult); });
-    m_bMissing = !bRead && lResult == ERROR_FILE_NOT_FOUND;
+    bool bRead = withOpenKey(
+        [this, &lResult, &bQueried]
+        {
+            bQueried = true;
+            return queryValue(lResult);
+        });
+    m_lStatus = bQueried ? lResult : getOpenStatus();
+    m_bMissing = !bRead && m_lStatus == ERROR_FILE_NOT_FOUND;
     return bRead;
 }
 
@@ -39,7 +46,8 @@ bool CQORRegistryRawValue::queryValue(LONG& lResult)
     lResult = RegQueryValueExW(handle, valueName.getBuffer(), nullptr, nullptr, nullptr, &dwSize);
     while (lResult == ERROR_SUCCESS || lResult == ERROR_MORE_DATA)
     {
-        CQORBuffer<BYTE> bytes(dwSize);
+        // Without a buffer the read would only ask the size again, and seem to succeed.
+        CQORBuffer<BYTE> bytes(dwSize != 0 ? dwSize : 1);
         DWORD dwType = REG_NONE;
         DWORD dwRead = dwSize;
         lResult = RegQueryValueExW(handle, valueName.getBuffer(), nullptr, &dwType,

@@ -16,8 +16,10 @@ public:
     bool setValue(DWORD dwType, const CQORBuffer<BYTE>& bytes, bool cacheOnly);
     DWORD getType() const { return m_dwType; }
     const CQORBuffer<BYTE>& getData() const { return m_data; }
-    // After a failed read: whether the value is simply not there.
+    // After a failed read: whether the value is simply not there (nor, perhaps, its key).
     bool isMissing() const { return m_bMissing; }
+    // The registry's answer to the last read: opening the key, or querying the value.
+    LONG getStatus() const { return m_lStatus; }
 
     // Never creates a missing value: there is no type to give it.
     bool readRegistry() override;
@@ -29,4 +31,5 @@ private:
     DWORD m_dwType;
     CQORBuffer<BYTE> m_data;
     bool m_bMissing;
+    LONG m_lStatus;
 };

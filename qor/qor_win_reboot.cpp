@@ -22,7 +22,8 @@ bool askRestartConsent(HWND hOwner, const CQORWCharString& szTitle,
 
 } // namespace
 
-CQORWinReboot::CQORWinReboot() : m_hToken(nullptr), m_tokenPrivileges(), m_bRebootStarted(false)
+CQORWinReboot::CQORWinReboot()
+    : m_hToken(nullptr, TEXT("m_hToken")), m_tokenPrivileges(), m_bRebootStarted(false)
 {
     QOR_TRACE(trace, "CQORWinReboot", "Default Constructor");
     trace.passed(true);
@@ -31,7 +32,7 @@ CQORWinReboot::CQORWinReboot() : m_hToken(nullptr), m_tokenPrivileges(), m_bRebo
 CQORWinReboot::~CQORWinReboot()
 {
     QOR_TRACE(trace, "CQORWinReboot", "Destructor");
-    trace.passed(m_hToken == nullptr || CloseHandle(m_hToken) != FALSE);
+    trace.passed(m_hToken.reset());
 }
 
 bool CQORWinReboot::setShutdownPrivilege()
@@ -43,8 +44,8 @@ bool CQORWinReboot::setShutdownPrivilege()
         if (hProcess == nullptr)
             return trace.passed(false);
         // Opened once and kept: opening again would lose the handle already held.
-        if (m_hToken == nullptr &&
-            !OpenProcessToken(hProcess, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &m_hToken))
+        if (!m_hToken.isValid() &&
+            !OpenProcessToken(hProcess, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, m_hToken.put()))
             throw CQOROpenProcessTokenException(TEXT("hProcess"), static_cast<LONG>(GetLastError()),
                                                 QOR_HERE);
         if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME,
@@ -54,8 +55,8 @@ bool CQORWinReboot::setShutdownPrivilege()
         m_tokenPrivileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
         // A token without the privilege also "succeeds" (ERROR_NOT_ALL_ASSIGNED); that user is
         // still asked, and the restart itself then fails.
-        return trace.passed(AdjustTokenPrivileges(m_hToken, FALSE, &m_tokenPrivileges, 0, nullptr,
-                                                  nullptr) != FALSE);
+        return trace.passed(AdjustTokenPrivileges(m_hToken.get(), FALSE, &m_tokenPrivileges, 0,
+                                                  nullptr, nullptr) != FALSE);
     }
     QOR_CATCH_RETURN(trace.passed(false), static_cast<LONG>(GetLastError()))
 }
@@ -65,7 +66,7 @@ bool CQORWinReboot::releaseShutdownPrivilege()
     QOR_TRACE(trace, "CQORWinReboot", "setShutdownPrivilege");
     // Without a token or a looked-up privilege this changes nothing, as wanted.
     m_tokenPrivileges.Privileges[0].Attributes = 0;
-    AdjustTokenPrivileges(m_hToken, FALSE, &m_tokenPrivileges, 0, nullptr, nullptr);
+    (void)AdjustTokenPrivileges(m_hToken.get(), FALSE, &m_tokenPrivileges, 0, nullptr, nullptr);
     return trace.passed(true);
 }
 

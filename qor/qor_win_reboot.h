@@ -3,6 +3,7 @@
 // there: the program runs on until the system ends it.
 #pragma once
 
+#include "qor_handle.h"
 #include "qor_wchar_string.h"
 
 class CQORWinReboot
@@ -29,11 +30,10 @@ public:
     bool isRebootStarted() const;
 
 private:
-    // One owner closes the token.
     CQORWinReboot(const CQORWinReboot&) = delete;
     CQORWinReboot& operator=(const CQORWinReboot&) = delete;
 
-    HANDLE m_hToken;
+    CQORTokenHandle m_hToken;
     // One entry, SeShutdownPrivilege, once setShutdownPrivilege has looked it up; empty
     // before, so that a release without it changes nothing.
     TOKEN_PRIVILEGES m_tokenPrivileges;

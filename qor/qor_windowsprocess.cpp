@@ -1,6 +1,7 @@
 #include "qor_windowsprocess.h"
 
 #include "qor_exceptions.h"
+#include "qor_handle.h"
 #include "qor_log_scope.h"
 
 CQORWindowsProcess::CQORWindowsProcess()
@@ -19,12 +20,13 @@ bool CQORWindowsProcess::setPrivilege(const CQORWCharString& szPrivilege, bool b
                                       HANDLE& hToken)
 {
     QOR_TRACE(trace, "CQORWindowsProcess", "setPrivilege");
-    HANDLE hLocalToken = nullptr;
+    // Closed on every way out; a failed close does not fail the adjustment.
+    CQORTokenHandle localToken(nullptr, TEXT("hLocalToken"));
     bool bResult = false;
     try
     {
         if (hToken == nullptr &&
-            !OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &hLocalToken))
+            !OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, localToken.put()))
             throw CQOROpenProcessTokenException(TEXT("GetCurrentProcess()"),
                                                 static_cast<LONG>(GetLastError()), QOR_HERE);
         TOKEN_PRIVILEGES privileges = {};
@@ -34,7 +36,7 @@ bool CQORWindowsProcess::setPrivilege(const CQORWCharString& szPrivilege, bool b
             throw CQORLookupPrivilegeValueException(szPrivilege.getBuffer(),
                                                     static_cast<LONG>(GetLastError()), QOR_HERE);
         privileges.Privileges[0].Attributes = bEnable ? SE_PRIVILEGE_ENABLED : 0;
-        BOOL bAdjusted = AdjustTokenPrivileges(hToken != nullptr ? hToken : hLocalToken, FALSE,
+        BOOL bAdjusted = AdjustTokenPrivileges(hToken != nullptr ? hToken : localToken.get(), FALSE,
                                                &privileges, sizeof(privileges), nullptr, nullptr);
         // A privilege the token does not hold "succeeds" with ERROR_NOT_ALL_ASSIGNED; the
         // operation that needs it (saving or restoring a key) reports that failure itself.
@@ -51,11 +53,6 @@ bool CQORWindowsProcess::setPrivilege(const CQORWCharString& szPrivilege, bool b
     {
         qorReportUnhandled(static_cast<LONG>(GetLastError()), QOR_HERE);
     }
-    if (hLocalToken != nullptr && !CloseHandle(hLocalToken))
-    {
-        // Written at once; a failed close does not fail the adjustment.
-        CCloseHandleWarning warning(TEXT("hLocalToken"), static_cast<LONG>(GetLastError()),
-                                    QOR_HERE);
-    }
+    (void)localToken.reset();
     return trace.passed(bResult);
 }

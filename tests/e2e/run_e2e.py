@@ -5,6 +5,8 @@ Windows XP machine in examples/xp-machine.
   run_e2e.py host PROGRAM [CASE...]
       the host build against a machine folder; dialogs answer from machine.ini.
   run_e2e.py wine PROGRAM.exe --idle IDLE.exe [--win64] [CASE...]
+  run_e2e.py --list
+      the case names, one a line (ctest takes the host cases from it).
       the Windows build in a private Wine prefix filled from the same files; interactive
       cases run on an Xvfb display with xdotool pressing the buttons, and are skipped
       (visibly) where no display server can be had.
@@ -26,21 +28,15 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tools"))
+from component_files import browser_component, component_files  # noqa: E402
 EXAMPLE = ROOT / "examples" / "xp-machine"
 STRINGS_RC = ROOT / "resources" / "strings.rc"
 
 INSTALL_DIR = "Program Files/Arvenne/Velmora/Locksmere"
 PATCH_DIR = "Velmora Patch"
-ENTRIES = [
-    "qorlks_interface.dll",
-    "qorlks_keyboard_hook.dll",
-    "qorlks_windows_hook.dll",
-    "qorlks_moz_xpi.xpi",
-    "locksmere.exe",
-    "qorlks_ie_com.dll",
-    "LKS FireFox Extension/Components/qorlks_moz_xpcom.dll",
-]
-COMPONENT = "qorlks_moz_xpcom.dll"
+ENTRIES = component_files()
+COMPONENT = browser_component()
 EXTENSION_DIR = "extensions/{8f1a3c2e-5d4b-4e7a-9c61-0b2d7e4f9a13}/components"
 XP_PROFILES = "Documents and Settings/{user}/Application Data/Mozilla/Firefox/Profiles"
 VISTA_PROFILES = "Users/{user}/AppData/Roaming/Mozilla/Firefox/Profiles"
@@ -224,10 +220,13 @@ class HostMachine(Machine):
         lines = "".join(f"{name} = {error}\n" for name, error in faults.items())
         ini_path.write_text(ini_path.read_text() + "\n[faults]\n" + lines)
 
-    def start_component(self, name):
+    def start_component(self, name, folder=None):
         # The host lists a process under the name it was started as, so a Linux sleep started
-        # as locksmere.exe is the component's program as far as the patch can tell.
-        process = subprocess.Popen([name, "300"], executable="/bin/sleep")
+        # as locksmere.exe is the component's program as far as the patch can tell. It runs on
+        # this machine folder (or the one given): the host shows a machine only the processes
+        # started for it.
+        env = dict(os.environ, QOR_MACHINE=str(folder or self.folder))
+        process = subprocess.Popen([name, "300"], executable="/bin/sleep", env=env)
         self.components.append(process)
         return process
 
@@ -398,6 +397,7 @@ class WineMachine(Machine):
         registry = "Z:" + str(EXAMPLE / "registry.reg").replace("/", "\\")
         self.wine_call("regedit", "/s", registry)
         for folder in ("Program Files/Arvenne", PATCH_DIR, "Documents and Settings", "logs",
+                       LOG_FOLDER,
                        f"users/{self.user}/AppData/Roaming/Mozilla"):
             shutil.rmtree(self.drive_c / folder, ignore_errors=True)
         for folder in ("Program Files/Arvenne", PATCH_DIR):
@@ -584,17 +584,8 @@ def case_missing_source_file(machine, target):
     machine.remove_patch_file(ENTRIES[3])
     run = machine.run([], answers=["OK", "OK"])
     check(run.exit_code == 0, f"exit code {run.exit_code}")
-    check(run.texts() == [program_string(1033, 104), REPLACE_FAILED], f"boxes {run.texts()}")
-    check(machine.value(SUITE_KEY, "FirefoxPatch") in (None, 0), "marker written after a failure")
-    for entry in ENTRIES[:3]:
-        check("(new)" in (machine.installed(entry) or ""), f"{entry} was not replaced")
-        check("(old)" in (machine.backup(entry) or ""), f"{entry}.bak missing")
-    # The installed file whose copy failed is back in place, so the component still starts.
-    check("(old)" in (machine.installed(ENTRIES[3]) or ""), f"{ENTRIES[3]} left missing")
-    check(machine.backup(ENTRIES[3]) is None, f"{ENTRIES[3]}.bak left behind")
-    for entry in ENTRIES[4:]:
-        check("(old)" in (machine.installed(entry) or "") and machine.backup(entry) is None,
-              f"{entry} was touched after the failure")
+    # The entries before it were only staged: nothing at all has changed.
+    expect_replace_failed(run, machine)
     for user in machine.profile_users():
         check("(old" in (machine.profile_component(user) or ""), f"{user}'s profile changed")
 
@@ -614,15 +605,12 @@ def case_no_install_path(machine, target):
     expect_untouched(machine, "no InstallPath")
 
 
-def expect_replace_failed(run, machine, replaced=0):
-    """Outcome 3: the entries before the failing one replaced, every other original in place
-    and without a backup, nothing left under a temporary name, no marker."""
+def expect_replace_failed(run, machine):
+    """Outcome 3: every original in place and without a backup, nothing left under a
+    temporary name, no marker."""
     check(run.texts() == [program_string(1033, 104), REPLACE_FAILED], f"boxes {run.texts()}")
     check(machine.value(SUITE_KEY, "FirefoxPatch") in (None, 0), "marker written after a failure")
-    for entry in ENTRIES[:replaced]:
-        check("(new)" in (machine.installed(entry) or ""), f"{entry} was not replaced")
-        check("(old)" in (machine.backup(entry) or ""), f"{entry}.bak missing")
-    for entry in ENTRIES[replaced:]:
+    for entry in ENTRIES:
         check("(old)" in (machine.installed(entry) or "") and machine.backup(entry) is None,
               f"{entry} lost its original or got a backup")
     check(machine.staged_leftovers() == [], f"left behind: {machine.staged_leftovers()}")
@@ -641,7 +629,7 @@ def case_full_disk(machine, target):
     (machine.drive_c / PATCH_DIR / ENTRIES[2]).write_text("(new)" + "x" * 256 * 1024)
     with machine.small_disk(machine.drive_c / INSTALL_DIR, "64k"):
         run = machine.run([], answers=["OK", "OK"])
-        expect_replace_failed(run, machine, replaced=2)
+        expect_replace_failed(run, machine)
 
 
 def case_process_will_not_end(machine, target):
@@ -657,18 +645,74 @@ def case_process_will_not_end(machine, target):
 
 
 def case_component_processes(machine, target):
-    locksmere = machine.start_component("locksmere.exe")
-    vmrauth = machine.start_component("vmrauth.exe")
-    capitals = machine.start_component("LOCKSMERE.EXE")
+    # Every instance, in any letter case; names that only contain the component's are others.
+    stopped = [machine.start_component(name)
+               for name in ("locksmere.exe", "vmrauth.exe", "locksmere.exe", "LOCKSMERE.EXE")]
+    # Wine starts only programs named .exe.
+    other_names = ["xlocksmere.exe"] + (["locksmere.exe.old"] if isinstance(machine, HostMachine)
+                                        else [])
+    others = [machine.start_component(name) for name in other_names]
+    # The same program started for another machine folder is not this machine's to stop.
+    if isinstance(machine, HostMachine):
+        others.append(machine.start_component("locksmere.exe", folder=machine.work / "other"))
     run = machine.run(["/s"])
     check(run.exit_code == 0, f"exit code {run.exit_code}")
     deadline = time.time() + 10
-    while time.time() < deadline and (locksmere.poll() is None or vmrauth.poll() is None):
+    while time.time() < deadline and any(process.poll() is None for process in stopped):
         time.sleep(0.2)
-    check(locksmere.poll() is not None, "locksmere.exe still runs")
-    check(vmrauth.poll() is not None, "vmrauth.exe still runs")
-    check(capitals.poll() is None, "LOCKSMERE.EXE was stopped")
+    check(all(process.poll() is not None for process in stopped), "a component program still runs")
+    check(all(process.poll() is None for process in others),
+          "another program (or another machine's) was stopped")
     expect_patched(machine)
+
+
+def staged_or_aside(machine):
+    return sorted(str(p) for p in machine.drive_c.rglob("*.~lk*"))
+
+
+def case_concurrent_runs(machine, target):
+    """Two silent runs started together on one machine: one patches, the other waits for it
+    and then finds the patch applied; each .bak is the original."""
+    if not isinstance(machine, HostMachine):
+        raise CaseSkipped("two runs at once are started on the host's machine folder")
+    events = machine.folder / "events.log"
+    if events.exists():
+        events.unlink()
+    env = dict(os.environ, QOR_MACHINE=str(machine.folder))
+    runs = [subprocess.Popen([str(machine.program), "/s", "/exitcode"],
+                             cwd=machine.drive_c / PATCH_DIR, env=env, stdin=subprocess.DEVNULL)
+            for _ in range(2)]
+    for process in runs:
+        process.wait(timeout=120)
+    codes = sorted(re.findall(r"^exit code=(\d+)$",
+                              events.read_text(encoding="utf-8"),
+                              re.M))
+    check(codes == ["0", "3010"], f"exit codes {codes}")
+    expect_patched(machine)
+    check(staged_or_aside(machine) == [], f"left behind: {staged_or_aside(machine)}")
+
+
+def case_killed_run_then_rerun(machine, target):
+    """A run that dies in the middle of its file work loses nothing, and the next run ends
+    fully patched with each .bak the original and no temporary file left."""
+    if not isinstance(machine, HostMachine):
+        raise CaseSkipped("the host ends the run at a chosen file change")
+    ini_path = machine.folder / "machine.ini"
+    original_ini = ini_path.read_text()
+    # The 14th file change falls in the swaps: some entries are new, others not yet.
+    machine.inject_faults(**{"FileChange.abort": 14})
+    killed = machine.run(["/s"])
+    check(killed.exit_code == 86, f"the run was not ended at its 14th file change: {killed.exit_code}")
+    new = ["(new)" in (machine.installed(entry) or "") for entry in ENTRIES]
+    check(any(new) and not all(new), f"not cut inside the swaps: {new}")
+    for entry in ENTRIES:
+        kept = [machine.installed(entry), machine.backup(entry)]
+        check(any("(old)" in (text or "") for text in kept), f"{entry}'s original is lost")
+    ini_path.write_text(original_ini)
+    run = machine.run(["/s", "/exitcode"])
+    check(run.exit_code == 3010, f"rerun exit code {run.exit_code}")
+    expect_patched(machine)
+    check(staged_or_aside(machine) == [], f"left behind: {staged_or_aside(machine)}")
 
 
 def case_vista_profiles(machine, target):
@@ -742,6 +786,80 @@ def case_logging_run(machine, target):
           "no ENTRY/EXIT trace lines with dynamic logging on")
 
 
+LOG_FOLDER = "deploy logs"
+STAGES = ["checkSuiteVersion", "checkOperatingSystem", "isPatchApplied", "stopComponentProcesses",
+          "replaceComponentFiles", "completePatch"]
+
+
+def run_log_lines(machine, name):
+    """The lines of a log the run wrote with /log: UTF-16 with one byte-order mark, each line in
+    the engine's form "<time>: <TYPE> <module> ..." and ended by CR LF."""
+    log = machine.drive_c / LOG_FOLDER / name
+    check(log.is_file(), f"no log at {log}")
+    data = log.read_bytes()
+    check(data.startswith(b"\xff\xfe") and data.count(b"\xff\xfe") == 1,
+          "the log does not start with exactly one UTF-16 byte-order mark")
+    text = data[2:].decode("utf-16-le")
+    check(text.endswith("\r\n"), "last line has no CR LF")
+    lines = text[:-2].split("\r\n")
+    for line in lines:
+        check(re.match(r"<\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}>: <[A-Z_]+> <LocksmerePatch> ",
+                       line), f"not the engine's line form: {line!r}")
+    return lines
+
+
+def expect_logs_key_untouched(machine):
+    for name in ("Logging", "TextOutput", "LogDetail"):
+        check(machine.value(LOGS_KEY, name) is None, f"the logging key got {name}")
+
+
+def case_log_silent_success(machine, target):
+    # A log that exists is appended to.
+    (machine.drive_c / LOG_FOLDER).mkdir(exist_ok=True)
+    log_path = f"C:\\{LOG_FOLDER}\\x-setup run.log"
+    run = machine.run(["/s", "/log", log_path, "-exitcode"])
+    check(run.exit_code == 3010, f"exit code {run.exit_code}")
+    expect_patched(machine)
+    first = run_log_lines(machine, "x-setup run.log")
+    run = machine.run(["-S", f"/LOG:{log_path}"])
+    check(run.exit_code == 0, f"second run: exit code {run.exit_code}")
+    lines = run_log_lines(machine, "x-setup run.log")
+    check(lines[:len(first)] == first, "the second run did not append")
+    check(re.search(r'"LocksmerePatch \d+\.\d+\.\d+\.\d+ started; command line "[^"]*/s /log '
+                    r'"C:\\deploy logs\\x-setup run\.log" -exitcode""', first[0]),
+          f"first line: {first[0]}")
+    # Every stage in order, then the outcome, and the exit code last.
+    positions = [next((i for i, line in enumerate(first) if f"<::{stage}>" in line), None)
+                 for stage in STAGES]
+    check(None not in positions and positions == sorted(positions),
+          f"stages out of order or missing: {list(zip(STAGES, positions))}")
+    check('"outcome 0, exit code 3010"' in first[-1], f"last line: {first[-1]}")
+    check('"outcome 2, exit code 0"' in lines[-1], f"second run's last line: {lines[-1]}")
+    expect_logs_key_untouched(machine)
+
+
+def case_log_missing_source(machine, target):
+    machine.remove_patch_file(ENTRIES[3])
+    (machine.drive_c / LOG_FOLDER).mkdir(exist_ok=True)
+    run = machine.run(["/s", "/exitcode", f"/log:C:\\{LOG_FOLDER}\\failed.log"])
+    check(run.exit_code == 1603, f"exit code {run.exit_code}")
+    lines = run_log_lines(machine, "failed.log")
+    # The missing file, and the Win32 error of its failed call (2, file not found).
+    failures = [line for line in lines if ENTRIES[3] in line and "<Error: 0x00000002>" in line]
+    check(failures, "no line names the missing file with error 2:\n" + "\n".join(lines))
+    check('"outcome 3, exit code 1603"' in lines[-1], f"last line: {lines[-1]}")
+    expect_logs_key_untouched(machine)
+    if isinstance(machine, HostMachine):
+        # A log that cannot be opened does not stop the run; the debugger channel says so.
+        machine.reset()
+        run = machine.run(["/s", "/log", "C:\\no such folder\\deeper\\run.log"])
+        check(run.exit_code == 0, f"exit code {run.exit_code}")
+        expect_patched(machine)
+        events = (machine.folder / "events.log").read_text(encoding="utf-8")
+        check(re.search(r'^debug text="LocksmerePatch: the log .*no such folder.* cannot be written',
+                        events, re.M), f"events.log: {events}")
+
+
 # Each outcome's exit code without and with /exitcode: (set-up, arguments, dialog answers,
 # exit code, exit code with /exitcode). The switch changes nothing else.
 EXIT_CODES = {
@@ -788,6 +906,8 @@ CASES = {
     "full_disk": case_full_disk,
     "process_will_not_end": case_process_will_not_end,
     "component_processes": case_component_processes,
+    "concurrent_runs": case_concurrent_runs,
+    "killed_run_then_rerun": case_killed_run_then_rerun,
     "vista_profiles": case_vista_profiles,
     "interactive_cancel": case_interactive_cancel,
     "interactive_no_restart": case_interactive_no_restart,
@@ -795,6 +915,8 @@ CASES = {
     "other_language": case_other_language,
     "logging_run": case_logging_run,
     "exit_codes": case_exit_codes,
+    "log_silent_success": case_log_silent_success,
+    "log_missing_source": case_log_missing_source,
 }
 
 
@@ -821,13 +943,19 @@ def run_cases(names, make_machine, target):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("target", choices=["host", "wine"])
-    parser.add_argument("program")
+    parser.add_argument("target", nargs="?", choices=["host", "wine"])
+    parser.add_argument("program", nargs="?")
     parser.add_argument("cases", nargs="*")
+    parser.add_argument("--list", action="store_true", help="print the case names and stop")
     parser.add_argument("--idle", help="the idle Windows program (wine)")
     parser.add_argument("--win64", action="store_true", help="64-bit Wine (wine)")
     parser.add_argument("--prefix", help="the Wine prefix to fill (wine; default: temporary)")
     args = parser.parse_args()
+    if args.list:
+        print("\n".join(CASES))
+        return 0
+    if args.target is None or args.program is None:
+        parser.error("a target and a program are needed")
     names = args.cases or list(CASES)
     unknown = [name for name in names if name not in CASES]
     if unknown:

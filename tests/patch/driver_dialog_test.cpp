@@ -48,6 +48,9 @@ TEST(DriverDialogs, FailedStageShowsItsMessageWithOnlyOk)
          "The patch has already been applied to this computer."},
         {[](CFakeStages& s) { s.bReplaced = false; },
          "Patch install error: failed to replace files"},
+        // Not "does not match": the machine may need the patch, and the run failed.
+        {[](CFakeStages& s) { s.bSuiteVersionUnreadable = true; },
+         "Patch install error: failed to replace files"},
         {[](CFakeStages& s) { s.bStopped = false; },
          "Patch install error: failed to stop Locksmere"},
     };
@@ -145,4 +148,33 @@ TEST(DriverDialogs, EachTranslationNamesTheYesButtonAndKeepsTheVersionOnOneLine)
     EXPECT_EQ("In order for the patch installation process to complete, your computer must be "
               "restarted.  Click OK to restart your computer now.",
               utf8(loadProgramString(IDS_PATCH_RESTART).getBuffer()));
+}
+
+TEST(DriverDialogs, LogThatCannotBeWrittenIsToldToTheDebuggerAndTheRunGoesOn)
+{
+    const struct
+    {
+        LPCWSTR szCommandLine;
+        const char* szSaid;
+    } aCases[] = {
+        {TEXT("/s /log C:\\no\\such\\folder\\run.log"),
+         "LocksmerePatch: the log \"C:\\no\\such\\folder\\run.log\" cannot be written; "
+         "the run goes on without it.\r\n"},
+        {TEXT("/s /log"),
+         "LocksmerePatch: /log names no file; the run goes on without a log of its own.\r\n"},
+    };
+    for (const auto& testCase : aCases)
+    {
+        qorhost::resetMachine();
+        CFakeStages stages;
+        EXPECT_EQ(0, runPatchDriver(testCase.szCommandLine, stages));
+        EXPECT_EQ(6u, stages.calls.size());
+        std::vector<std::string> vecSaid;
+        for (const qorhost::HostEvent& event : qorhost::events())
+        {
+            if (event.kind == "debug")
+                vecSaid.push_back(utf8(event.text.c_str()));
+        }
+        EXPECT_EQ(std::vector<std::string>{testCase.szSaid}, vecSaid);
+    }
 }

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "fake_stages.h"
+#include "test_environment.h"
+#include "test_files.h"
 #include "test_text.h"
+#include "version.h"
 
 TEST(Driver, SilentSwitchIsASubstringInAnyCase)
 {
@@ -18,11 +21,12 @@ TEST(Driver, SilentSwitchIsASubstringInAnyCase)
 
 TEST(Driver, ExitCodeSwitchIsASubstringInAnyCaseAndSelectsNothingElse)
 {
-    for (LPCWSTR szSwitch :
-         {TEXT("/exitcode"), TEXT("/EXITCODE"), TEXT("/s /ExitCode"), TEXT("a/exitcodes")})
+    // The dash reads as the slash does, as it does for the silent switch.
+    for (LPCWSTR szSwitch : {TEXT("/exitcode"), TEXT("/EXITCODE"), TEXT("/s /ExitCode"),
+                             TEXT("a/exitcodes"), TEXT("-exitcode")})
         EXPECT_TRUE(hasExitCodeSwitch(szSwitch)) << utf8(szSwitch);
-    for (LPCWSTR szWithout : {TEXT(""), TEXT("/s"), TEXT("/exit"), TEXT("exitcode"),
-                              TEXT("-exitcode"), TEXT("/exit code")})
+    for (LPCWSTR szWithout :
+         {TEXT(""), TEXT("/s"), TEXT("/exit"), TEXT("exitcode"), TEXT("/exit code")})
         EXPECT_FALSE(hasExitCodeSwitch(szWithout)) << utf8(szWithout);
     EXPECT_FALSE(hasExitCodeSwitch(nullptr));
     EXPECT_FALSE(isSilentCommandLine(TEXT("/EXITCODE")));
@@ -50,6 +54,8 @@ TEST(Driver, FirstFailingStageDecidesTheOutcomeAndStopsTheRun)
     };
     const SCase aCases[] = {
         {"suite version", [](CFakeStages& s) { s.bSuiteVersion = false; }, poNotEligible, 1, 1633},
+        {"version unreadable", [](CFakeStages& s) { s.bSuiteVersionUnreadable = true; },
+         poVersionUnreadable, 1, 1603},
         {"operating system", [](CFakeStages& s) { s.bOperatingSystem = false; }, poNotEligible, 2,
          1633},
         {"os info not built", [](CFakeStages& s) { s.bThrowInOperatingSystem = true; },
@@ -81,10 +87,18 @@ TEST(Driver, FirstFailingStageDecidesTheOutcomeAndStopsTheRun)
 
 TEST(Driver, OutcomeCodesWithoutAMessageShowNothing)
 {
-    // Silent mode and code 0 show no box; under Wine a box here would hang the test.
-    showOutcomeMessage(0);
-    showOutcomeMessage(6);
-    showOutcomeMessage(0xFFFFFFFFu);
+    // Codes 1 to 5 have a message each; 0 (patched) and anything else show no box.
+    const struct
+    {
+        UINT uOutcome;
+        size_t nBoxes;
+    } aCases[] = {{0, 0}, {1, 1}, {5, 1}, {6, 0}, {0xFFFFFFFFu, 0}};
+    for (const auto& testCase : aCases)
+    {
+        CMessageBoxCounter boxes;
+        showOutcomeMessage(testCase.uOutcome);
+        EXPECT_EQ(testCase.nBoxes, boxes.count()) << testCase.uOutcome;
+    }
 }
 
 TEST(Driver, ProgramStringsComeFromItsOwnTable)
@@ -96,4 +110,87 @@ TEST(Driver, ProgramStringsComeFromItsOwnTable)
     EXPECT_TRUE(strRestart.isValid());
     EXPECT_FALSE(loadProgramString(105).isValid());
     EXPECT_FALSE(loadProgramString(3000).isValid());
+}
+
+namespace
+{
+const WCHAR kRunLogFolder[] = TEXT("C:\\qor run log");
+}
+
+class DriverRunLog : public CScratchFolderTest<kRunLogFolder>
+{
+protected:
+    // The log's lines without their timestamps, checked for the engine's line form.
+    std::vector<std::string> logLines(const wstring_t& strPath)
+    {
+        std::string strBytes = qorTestReadFile(strPath);
+        EXPECT_EQ(0u, strBytes.compare(0, 2, "\xFF\xFE")) << "no byte-order mark";
+        wstring_t strText;
+        for (size_t i = 2; i + 1 < strBytes.size(); i += 2)
+            strText += static_cast<WCHAR>(static_cast<unsigned char>(strBytes[i]) |
+                                          (static_cast<unsigned char>(strBytes[i + 1]) << 8));
+        std::vector<std::string> vecLines;
+        std::string strAll = utf8(strText.c_str());
+        for (size_t nStart = 0, nEnd; (nEnd = strAll.find("\r\n", nStart)) != std::string::npos;
+             nStart = nEnd + 2)
+        {
+            std::string strLine = strAll.substr(nStart, nEnd - nStart);
+            // "<Wed Jan 02 02:03:55 1980>: <INFORMATION> <module> <::stage> ..."
+            EXPECT_EQ(">: <", strLine.substr(25, 4)) << strLine;
+            vecLines.push_back(strLine.substr(29));
+        }
+        return vecLines;
+    }
+};
+
+TEST_F(DriverRunLog, EveryStageAndTheExitCodeGoToTheFileTheCommandLineNames)
+{
+    // The run appends to an existing log, and the command line's path is not a switch.
+    const struct
+    {
+        LPCWSTR szCommandLine;
+        void (*setUp)(CFakeStages&);
+        std::vector<std::string> vecStages;
+        const char* szLast;
+    } aCases[] = {
+        {TEXT("/s /log \"C:\\qor run log\\x-setup.log\" -exitcode"),
+         [](CFakeStages&) {},
+         {"checkSuiteVersion", "checkOperatingSystem", "isPatchApplied", "stopComponentProcesses",
+          "replaceComponentFiles", "runPatchStages"},
+         "\"outcome 0, exit code 3010\""},
+        {TEXT("-LOG:\"C:\\qor run log\\x-setup.log\" -S"),
+         [](CFakeStages& s) { s.bSuiteVersionUnreadable = true; },
+         {"checkSuiteVersion", "runPatchStages"},
+         "\"outcome 6, exit code 0\""},
+    };
+    for (const auto& testCase : aCases)
+    {
+        CFakeStages stages;
+        testCase.setUp(stages);
+        (void)runPatchDriver(testCase.szCommandLine, stages);
+    }
+    std::vector<std::string> vecLines = logLines(at(TEXT("x-setup.log")));
+    size_t nLine = 0;
+    for (const auto& testCase : aCases)
+    {
+        ASSERT_LT(nLine, vecLines.size());
+        EXPECT_NE(std::string::npos, vecLines[nLine].find("LocksmerePatch " LOCKSMERE_VERSION_TEXT
+                                                          " started; command line \"" +
+                                                          utf8(testCase.szCommandLine) + "\""))
+            << vecLines[nLine];
+        size_t nStage = 0;
+        const std::string strEnd = "<::runPatchDriver> \"outcome ";
+        for (; nLine < vecLines.size() && vecLines[nLine].find(strEnd) == std::string::npos;
+             ++nLine)
+        {
+            if (nStage < testCase.vecStages.size() &&
+                vecLines[nLine].find("<::" + testCase.vecStages[nStage] + ">") != std::string::npos)
+                ++nStage;
+        }
+        EXPECT_EQ(testCase.vecStages.size(), nStage) << "stages named in order";
+        ASSERT_LT(nLine, vecLines.size());
+        EXPECT_NE(std::string::npos, vecLines[nLine].find(testCase.szLast)) << vecLines[nLine];
+        ++nLine;
+    }
+    EXPECT_EQ(vecLines.size(), nLine) << "the exit code is each run's last line";
 }

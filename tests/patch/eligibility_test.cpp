@@ -49,6 +49,20 @@ TEST_F(Eligibility, SuiteVersionMustBeginWith81)
     EXPECT_FALSE(checkSuiteVersion());
 }
 
+TEST_F(Eligibility, AbsentOrOtherVersionIsNotEligibleButAValueOfAnotherTypeIsUnreadable)
+{
+    EXPECT_EQ(svOtherVersion, examineSuiteVersion()) << "no suite key";
+    storeMarker(1);
+    EXPECT_EQ(svOtherVersion, examineSuiteVersion()) << "no Version value";
+    storeVersion(TEXT("8.0.0.311"));
+    EXPECT_EQ(svOtherVersion, examineSuiteVersion());
+    storeVersion(TEXT("8.1.0.5"));
+    EXPECT_EQ(svEligible, examineSuiteVersion());
+    ASSERT_EQ(ERROR_SUCCESS,
+              qorTestStoreNumber(HKEY_LOCAL_MACHINE, g_szSuiteKey, TEXT("Version"), 81));
+    EXPECT_EQ(svUnreadable, examineSuiteVersion());
+}
+
 TEST_F(Eligibility, MarkerIsAppliedWhenNotZero)
 {
     EXPECT_FALSE(isPatchApplied());

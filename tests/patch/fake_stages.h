@@ -15,10 +15,17 @@ public:
     bool bStopped = true;
     bool bReplaced = true;
     bool bThrowInOperatingSystem = false;
+    bool bSuiteVersionUnreadable = false;
     bool bRestartStarted = false;
     std::vector<std::string> calls;
 
-    bool checkSuiteVersion() override { return called("checkSuiteVersion", bSuiteVersion); }
+    ESuiteVersion checkSuiteVersion() override
+    {
+        calls.push_back("checkSuiteVersion");
+        if (bSuiteVersionUnreadable)
+            return svUnreadable;
+        return bSuiteVersion ? svEligible : svOtherVersion;
+    }
     bool checkOperatingSystem() override
     {
         if (bThrowInOperatingSystem)

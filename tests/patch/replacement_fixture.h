@@ -7,21 +7,21 @@
 #include "registry_values.h"
 #include "stage_folders.h"
 
-// The seven entries, written out here so that a changed list in the program shows.
+// The seven entries, from the program's own list.
 const char* const g_aszEntries[] = {
-    "qorlks_interface.dll",
-    "qorlks_keyboard_hook.dll",
-    "qorlks_windows_hook.dll",
-    "qorlks_moz_xpi.xpi",
-    "locksmere.exe",
-    "qorlks_ie_com.dll",
-    "LKS FireFox Extension\\Components\\qorlks_moz_xpcom.dll",
+#define QOR_COMPONENT_FILE(path) path,
+#include "patch_component_files.h"
+#undef QOR_COMPONENT_FILE
 };
 const size_t kEntryCount = sizeof(g_aszEntries) / sizeof(g_aszEntries[0]);
 const std::string kMissing = "<missing>";
 
 class Replacement : public StageFolderTest
 {
+public:
+    using StageFolderTest::m_strRoot;
+    using StageFolderTest::writeFile;
+
 protected:
     Replacement()
         : StageFolderTest(TEXT("C:\\qor_replacement")), m_strWork(m_strRoot + TEXT("\\work\\")),
@@ -56,6 +56,7 @@ protected:
                                                   TEXT("InstallPath"), strPath.c_str()));
     }
 
+public:
     wstring_t source(size_t i) const { return m_strWork + wide(g_aszEntries[i]); }
     wstring_t installed(size_t i) const { return m_strInstall + wide(g_aszEntries[i]); }
     wstring_t backup(size_t i) const { return installed(i) + TEXT(".bak"); }

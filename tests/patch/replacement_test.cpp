@@ -13,25 +13,84 @@ TEST_F(Replacement, EachFileIsReplacedAndTheOldOneKeptAsBak)
     }
 }
 
-TEST_F(Replacement, ASecondRunOverwritesButKeepsTheFirstBackups)
+// A second run over a patched folder (marker removed by hand) with other new files: the first
+// backup is not the installed file, so the installed one is kept beside it.
+TEST_F(Replacement, ASecondRunKeepsBothTheFirstBackupAndTheFileItReplaces)
 {
     ASSERT_TRUE(replaceComponentFiles());
     writeSources("newer");
     EXPECT_TRUE(replaceComponentFiles());
     for (size_t i = 0; i < kEntryCount; ++i)
+    {
         EXPECT_EQ("newer " + std::to_string(i) + " | old " + std::to_string(i), state(i));
+        EXPECT_EQ("new " + std::to_string(i), qorTestReadFile(backup(i) + TEXT(".1")));
+    }
 }
 
-TEST_F(Replacement, AMissingSourceStopsThereAndPutsItsFileBack)
+// What may stand at an entry's backup name, and where the installed file then goes: never over
+// anything, so no file's bytes are lost. A failure anywhere leaves every entry as it was.
+TEST_F(Replacement, TheInstalledFileIsKeptUnderTheFirstFreeBackupName)
+{
+    const size_t kEntry = 4;
+    const struct
+    {
+        const char* szCase;
+        void (*pfnArrange)(Replacement& test);
+        bool bPasses;
+        // entry 4 afterwards: installed | .bak | .bak.1 | .bak.2
+        const char* szState;
+    } aCases[] = {
+        {"nothing there", [](Replacement&) {}, true, "new 4 | old 4 | <missing> | <missing>"},
+        {"an older file", [](Replacement& t) { t.writeFile(t.backup(kEntry), "older"); }, true,
+         "new 4 | older | old 4 | <missing>"},
+        {"a folder, and an older file at .bak.1",
+         [](Replacement& t)
+         {
+             ASSERT_TRUE(CreateDirectoryW(t.backup(kEntry).c_str(), nullptr));
+             t.writeFile(t.backup(kEntry) + TEXT(".1"), "older");
+         },
+         true, "new 4 | <missing> | older | old 4"},
+        {"the installed file already new",
+         [](Replacement& t) { t.writeFile(t.installed(kEntry), "new 4"); }, true,
+         "new 4 | <missing> | <missing> | <missing>"},
+        {"an older file, and a missing source of entry 6",
+         [](Replacement& t)
+         {
+             t.writeFile(t.backup(kEntry), "older");
+             ASSERT_TRUE(DeleteFileW(t.source(6).c_str()));
+         },
+         false, "old 4 | older | <missing> | <missing>"},
+    };
+    for (const auto& test : aCases)
+    {
+        SCOPED_TRACE(test.szCase);
+        TearDown();
+        SetUp();
+        test.pfnArrange(*this);
+        EXPECT_EQ(test.bPasses, replaceComponentFiles());
+        wstring_t strBackup = backup(kEntry);
+        EXPECT_EQ(test.szState, qorTestReadFile(installed(kEntry)) + " | " +
+                                    qorTestReadFile(strBackup) + " | " +
+                                    qorTestReadFile(strBackup + TEXT(".1")) + " | " +
+                                    qorTestReadFile(strBackup + TEXT(".2")));
+        for (size_t i = 0; i < kEntryCount; ++i)
+        {
+            if (i != kEntry)
+            {
+                EXPECT_EQ(test.bPasses ? replaced(i) : untouched(i), state(i)) << i;
+            }
+            EXPECT_EQ(kMissing, qorTestReadFile(installed(i) + TEXT(".~lkp"))) << i;
+        }
+    }
+}
+
+TEST_F(Replacement, AMissingSourceChangesNothing)
 {
     ASSERT_TRUE(DeleteFileW(source(3).c_str()));
     EXPECT_FALSE(replaceComponentFiles());
-    for (size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(replaced(i), state(i)) << "replaced entries stay replaced";
-    // The component still finds its file; nothing is left under the backup name.
-    EXPECT_EQ(untouched(3), state(3));
-    for (size_t i = 4; i < kEntryCount; ++i)
-        EXPECT_EQ(untouched(i), state(i));
+    // The entries before it were staged, not swapped: every installed file is as it was.
+    for (size_t i = 0; i < kEntryCount; ++i)
+        EXPECT_EQ(untouched(i), state(i)) << g_aszEntries[i];
 }
 
 TEST_F(Replacement, AFailedCopyLeavesAnEarlierRunsBackupAlone)
@@ -39,8 +98,26 @@ TEST_F(Replacement, AFailedCopyLeavesAnEarlierRunsBackupAlone)
     writeFile(backup(3), "first backup");
     ASSERT_TRUE(DeleteFileW(source(3).c_str()));
     EXPECT_FALSE(replaceComponentFiles());
-    // This run's rename failed, so nothing of entry 3 was moved and nothing is moved back.
     EXPECT_EQ("old 3 | first backup", state(3));
+}
+
+// A run cut off in its swaps left entry 2 swapped (new in place, original as .bak), entry 3
+// half-swapped (original as .bak, new one still staged) and staged copies elsewhere: the next
+// run finishes it, and each .bak is the original.
+TEST_F(Replacement, ARunAfterAnInterruptedOneFinishesItsWork)
+{
+    for (size_t i = 0; i < kEntryCount; ++i)
+        writeFile(installed(i) + TEXT(".~lkp"), "new " + std::to_string(i));
+    ASSERT_TRUE(MoveFileW(installed(2).c_str(), backup(2).c_str()));
+    ASSERT_TRUE(MoveFileW((installed(2) + TEXT(".~lkp")).c_str(), installed(2).c_str()));
+    ASSERT_TRUE(MoveFileW(installed(3).c_str(), backup(3).c_str()));
+    EXPECT_TRUE(replaceComponentFiles());
+    for (size_t i = 0; i < kEntryCount; ++i)
+    {
+        EXPECT_EQ(replaced(i), state(i)) << g_aszEntries[i];
+        EXPECT_EQ(kMissing, qorTestReadFile(backup(i) + TEXT(".1"))) << g_aszEntries[i];
+        EXPECT_EQ(kMissing, qorTestReadFile(installed(i) + TEXT(".~lkp"))) << g_aszEntries[i];
+    }
 }
 
 TEST_F(Replacement, AMissingInstalledFileIsCreatedWithoutBackup)

@@ -81,15 +81,16 @@ std::string expand(std::string strPattern, size_t i)
 }
 } // namespace
 
-// Whatever goes wrong with whichever entry, each original is at its place or in its backup,
-// no file is half-written or left under a temporary name, and the result tells the failure.
+// Whatever goes wrong with whichever entry, every entry is as it was (the others were staged,
+// never swapped), no file is half-written or left under a temporary name, and the result tells
+// the failure; whatever stands at the backup name, the original is kept beside it.
 TEST_F(ReplacementHost, EveryFaultOfEveryEntryKeepsEachOriginal)
 {
     const SEntryFault aFaults[] = {
-        {"rename refused",
+        {"backing up refused",
          [](ReplacementHost& t, size_t i)
-         { qorhost::failCall("MoveFileW", ERROR_ACCESS_DENIED, utf8(t.installed(i).c_str())); },
-         false, "%o | <missing>", 0},
+         { qorhost::failCall("MoveFileExW", ERROR_ACCESS_DENIED, utf8(t.backup(i).c_str())); },
+         false, "%o | <missing>", ERROR_ACCESS_DENIED},
         {"copy refused",
          [](ReplacementHost&, size_t i)
          { qorhost::failCall("CopyFileW", ERROR_ACCESS_DENIED, g_aszEntries[i]); },
@@ -106,8 +107,10 @@ TEST_F(ReplacementHost, EveryFaultOfEveryEntryKeepsEachOriginal)
          },
          false, "%o | first backup", ERROR_DISK_FULL},
         {"move into place refused",
-         [](ReplacementHost& t, size_t i)
-         { qorhost::failCall("MoveFileExW", ERROR_ACCESS_DENIED, utf8(t.installed(i).c_str())); },
+         [](ReplacementHost& t, size_t i) {
+             qorhost::failCall("MoveFileExW", ERROR_ACCESS_DENIED,
+                               utf8(t.installed(i).c_str()) + ".~lkp");
+         },
          false, "%o | <missing>", ERROR_ACCESS_DENIED},
         {"new file missing",
          [](ReplacementHost& t, size_t i) { ASSERT_TRUE(DeleteFileW(t.source(i).c_str())); }, false,
@@ -119,13 +122,31 @@ TEST_F(ReplacementHost, EveryFaultOfEveryEntryKeepsEachOriginal)
              ASSERT_TRUE(CreateDirectoryW(t.source(i).c_str(), nullptr));
          },
          false, "%o | <missing>", ERROR_ACCESS_DENIED},
+        // An earlier .bak may not be this patch's backup: the installed file goes beside it.
         {".bak present",
          [](ReplacementHost& t, size_t i) { t.writeFile(t.backup(i), "first backup"); }, true,
-         "%n | first backup", 0},
+         "%n | first backup | %o", 0},
         {".bak is a folder",
          [](ReplacementHost& t, size_t i)
          { ASSERT_TRUE(CreateDirectoryW(t.backup(i).c_str(), nullptr)); },
-         false, "%o | <missing>", 0},
+         true, "%n | <missing> | %o", 0},
+        // A link is never written through and never counts as a backup, dangling or not.
+        {".bak is a link to a file",
+         [](ReplacementHost& t, size_t i)
+         {
+             wstring_t strOther = t.m_strRoot + TEXT("\\other.dll");
+             t.writeFile(strOther, "other file");
+             ASSERT_EQ(0, symlink(qorhost::hostPath(strOther.c_str()).c_str(),
+                                  qorhost::hostPath(t.backup(i).c_str()).c_str()));
+         },
+         true, "%n | other file | %o", 0},
+        {".bak is a dangling link",
+         [](ReplacementHost& t, size_t i)
+         {
+             ASSERT_EQ(0, symlink("/nonexistent/qor-target",
+                                  qorhost::hostPath(t.backup(i).c_str()).c_str()));
+         },
+         true, "%n | <missing> | %o", 0},
         {"target missing",
          [](ReplacementHost& t, size_t i) { ASSERT_TRUE(DeleteFileW(t.installed(i).c_str())); },
          true, "%n | <missing>", 0},
@@ -139,6 +160,20 @@ TEST_F(ReplacementHost, EveryFaultOfEveryEntryKeepsEachOriginal)
                                   qorhost::hostPath(t.installed(i).c_str()).c_str()));
          },
          true, "%n | system file", 0},
+        {"leftover at the temporary name",
+         [](ReplacementHost& t, size_t i)
+         { t.writeFile(t.installed(i) + TEXT(".~lkp"), "half a copy"); },
+         true, "%n | %o", 0},
+        {"link at the temporary name",
+         [](ReplacementHost& t, size_t i)
+         {
+             // Written through, the link would overwrite the first backup.
+             t.writeFile(t.backup(i), "first backup");
+             ASSERT_EQ(
+                 0, symlink(qorhost::hostPath(t.backup(i).c_str()).c_str(),
+                            qorhost::hostPath((t.installed(i) + TEXT(".~lkp")).c_str()).c_str()));
+         },
+         true, "%n | first backup", 0},
     };
     for (const SEntryFault& fault : aFaults)
     {
@@ -151,12 +186,17 @@ TEST_F(ReplacementHost, EveryFaultOfEveryEntryKeepsEachOriginal)
             fault.pfnArrange(*this, i);
             CRecordingEngineScope recording;
             EXPECT_EQ(fault.bPasses, replaceComponentFiles());
-            EXPECT_EQ(expand(fault.szState, i), state(i));
+            // A third part is the ".bak.1" file.
+            std::string strExpected = fault.szState;
+            std::string strState = state(i);
+            if (strExpected.find(" | ") != strExpected.rfind(" | "))
+                strState += " | " + qorTestReadFile(backup(i) + TEXT(".1"));
+            EXPECT_EQ(expand(fault.szState, i), strState);
             for (size_t j = 0; j < kEntryCount; ++j)
             {
                 if (j != i)
                 {
-                    EXPECT_EQ(j < i || fault.bPasses ? replaced(j) : untouched(j), state(j)) << j;
+                    EXPECT_EQ(fault.bPasses ? replaced(j) : untouched(j), state(j)) << j;
                 }
                 EXPECT_EQ(kMissing, qorTestReadFile(installed(j) + TEXT(".~lkp"))) << j;
             }
@@ -297,13 +337,15 @@ TEST_F(ProfilesHost, AccountsBeyondTheFirstPageAreVisited)
     EXPECT_EQ(0u, qorhost::openHandleCount());
 }
 
-TEST_F(ProfilesHost, AFailedEnumerationUpdatesNobodyAndStillPasses)
+// A user list that cannot be had would leave someone's copy old for good once the marker is
+// written: the stage fails, so that a later run tries again.
+TEST_F(ProfilesHost, AFailedEnumerationUpdatesNobodyAndFails)
 {
     qorhost::setMachineIni("[accounts]\nalice = normal\n");
     wstring_t strCopy = profiles(kXPProfiles, "alice", "a.default\\qorlks_moz_xpcom.dll");
     writeFile(strCopy, "old");
     qorhost::failCall("NetUserEnum", ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(updateBrowserProfiles());
+    EXPECT_FALSE(updateBrowserProfiles());
     EXPECT_EQ("old", qorTestReadFile(strCopy));
 }
 

@@ -27,6 +27,25 @@ TEST(StagesHost, OperatingSystemTable)
     }
 }
 
+TEST(StagesHost, SuiteKeyThatRefusesTheReadIsUnreadableNotIneligible)
+{
+    for (const char* szCall : {"RegOpenKeyExW", "RegQueryValueExW"})
+    {
+        qorhost::resetMachine();
+        HKEY hKey = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSuiteKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
+        const WCHAR szVersion[] = TEXT("8.1");
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExW(hKey, TEXT("Version"), 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(szVersion), sizeof(szVersion)));
+        RegCloseKey(hKey);
+        qorhost::failCall(szCall, ERROR_ACCESS_DENIED,
+                          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvenne\\Velmora");
+        EXPECT_EQ(svUnreadable, examineSuiteVersion()) << szCall;
+    }
+}
+
 TEST(StagesHost, NoVersionAtAllIsNotEligible)
 {
     qorhost::failCall("GetVersionExW", ERROR_INVALID_FUNCTION);

@@ -3,106 +3,34 @@
 // process by the last part of its argv[0].
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <fstream>
 #include <future>
-#include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
+#include "host_sleeper.h"
 #include "patch_shutdown.h"
 #include "qor_host.h"
 
 namespace
 {
-// A child process named like a program of the component; killed when the test ends.
-class Sleeper
-{
-public:
-    explicit Sleeper(const char* szName) : m_pid(fork()), m_bReaped(false)
-    {
-        if (m_pid == 0)
-        {
-            char* const aszArgs[] = {const_cast<char*>(szName), const_cast<char*>("300"), nullptr};
-            execv("/bin/sleep", aszArgs);
-            _exit(127);
-        }
-        waitForName(szName);
-    }
-    ~Sleeper()
-    {
-        if (m_pid > 0 && !m_bReaped)
-        {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    pid_t pid() const { return m_pid; }
-
-    // Whether it has ended within the time (a killed child has, once it can be reaped).
-    bool endedWithin(std::chrono::milliseconds timeout)
-    {
-        auto deadline = std::chrono::steady_clock::now() + timeout;
-        do
-        {
-            if (waitpid(m_pid, nullptr, WNOHANG) == m_pid)
-                m_bReaped = true;
-            if (m_bReaped)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        } while (std::chrono::steady_clock::now() < deadline);
-        return false;
-    }
-    bool stillRunning() { return !endedWithin(std::chrono::milliseconds(0)); }
-
-private:
-    // Until exec has happened the child still carries the test program's name.
-    void waitForName(const char* szName) const
-    {
-        for (int i = 0; i < 500; ++i)
-        {
-            std::ifstream cmdline("/proc/" + std::to_string(m_pid) + "/cmdline");
-            std::string strArgv0;
-            if (std::getline(cmdline, strArgv0, '\0') && strArgv0 == szName)
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-
-    pid_t m_pid;
-    bool m_bReaped;
-};
-
 const std::chrono::seconds kEnds(10);
 } // namespace
 
-TEST(ShutdownHost, EveryInstanceMetBeforeOneOfEachIsStopped)
+// The whole list is walked and taken again: every instance of either name, in any letter case
+// and wherever it is listed, is stopped; a name that only contains one is another program.
+TEST(ShutdownHost, EveryInstanceInAnyLetterCaseIsStoppedAndNoOtherProgram)
 {
     Sleeper first("locksmere.exe");
+    Sleeper auth("vmrauth.exe");
     Sleeper second("locksmere.exe");
-    Sleeper auth("vmrauth.exe");
-    Sleeper later("locksmere.exe");
-    EXPECT_TRUE(stopComponentProcesses());
-    EXPECT_TRUE(first.endedWithin(kEnds));
-    EXPECT_TRUE(second.endedWithin(kEnds));
-    EXPECT_TRUE(auth.endedWithin(kEnds));
-    // The list is in process id order; a wrapped-around id would put this one earlier.
-    if (later.pid() > auth.pid())
-    {
-        EXPECT_TRUE(later.stillRunning()) << "listed after one of each was stopped";
-    }
-    EXPECT_EQ(0u, qorhost::openHandleCount()) << "snapshot and process handles closed";
-}
-
-TEST(ShutdownHost, NamesMatchInTheirExactCase)
-{
     Sleeper capitals("LOCKSMERE.EXE");
-    Sleeper auth("vmrauth.exe");
+    Sleeper mixed("VmrAuth.Exe");
+    Sleeper prefixed("xlocksmere.exe");
+    Sleeper suffixed("locksmere.exe.old");
     EXPECT_TRUE(stopComponentProcesses());
-    EXPECT_TRUE(auth.endedWithin(kEnds));
-    EXPECT_TRUE(capitals.stillRunning());
+    for (Sleeper* pStopped : {&first, &auth, &second, &capitals, &mixed})
+        EXPECT_TRUE(pStopped->endedWithin(kEnds)) << pStopped->name();
+    EXPECT_TRUE(prefixed.stillRunning());
+    EXPECT_TRUE(suffixed.stillRunning());
+    EXPECT_EQ(0u, qorhost::openHandleCount()) << "snapshot and process handles closed";
 }
 
 // The host makes a wait with a time limit run out at once: a process that will not end.
@@ -145,14 +73,16 @@ TEST(ShutdownHost, AProcessThatDoesNotEndFailsTheStageWithinItsWait)
     }
 }
 
-TEST(ShutdownHost, NoSnapshotOrNoAccessStillPasses)
+// Whether a component program runs cannot be told, or it cannot be stopped: its files must
+// not be replaced under it.
+TEST(ShutdownHost, NoSnapshotOrNoAccessFailsTheStage)
 {
     Sleeper component("locksmere.exe");
     qorhost::failCall("CreateToolhelp32Snapshot", ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_TRUE(stopComponentProcesses());
+    EXPECT_FALSE(stopComponentProcesses());
     qorhost::failCall("CreateToolhelp32Snapshot", 0);
     qorhost::failCall("OpenProcess", ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(stopComponentProcesses());
+    EXPECT_FALSE(stopComponentProcesses());
     EXPECT_TRUE(component.stillRunning());
     EXPECT_EQ(0u, qorhost::openHandleCount());
 }

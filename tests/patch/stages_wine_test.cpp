@@ -88,22 +88,27 @@ private:
 };
 } // namespace
 
-TEST_F(WineStages, ARunningVmrauthIsStoppedAndAnotherProgramIsNot)
+TEST_F(WineStages, ARunningVmrauthIsStoppedInAnyLetterCaseAndAnotherProgramIsNot)
 {
     wstring_t strComponent = m_strRoot + TEXT("\\vmrauth.exe");
-    // Names are matched in their exact case.
-    wstring_t strBystander = m_strRoot + TEXT("\\caps\\VMRAUTH.EXE");
+    // Names are matched whole, in any letter case.
+    wstring_t strCapitals = m_strRoot + TEXT("\\caps\\VMRAUTH.EXE");
+    wstring_t strBystander = m_strRoot + TEXT("\\xvmrauth.exe");
     ASSERT_TRUE(CopyFileW((programFolder() + TEXT("stage_sleeper.exe")).c_str(),
                           strComponent.c_str(), FALSE));
     makeFolders(m_strRoot + TEXT("\\caps"));
+    ASSERT_TRUE(CopyFileW(strComponent.c_str(), strCapitals.c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(strComponent.c_str(), strBystander.c_str(), FALSE));
     Sleeper component(strComponent);
+    Sleeper capitals(strCapitals);
     Sleeper bystander(strBystander);
     ASSERT_TRUE(component.started());
+    ASSERT_TRUE(capitals.started());
     ASSERT_TRUE(bystander.started());
 
     EXPECT_TRUE(stopComponentProcesses());
     EXPECT_EQ(0u, component.exitCodeWithin(10000)) << "ended with exit code 0";
+    EXPECT_EQ(0u, capitals.exitCodeWithin(10000));
     EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), bystander.exitCodeWithin(0));
 }
 

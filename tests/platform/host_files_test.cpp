@@ -199,6 +199,12 @@ TEST(HostFiles, ReadOnlyFilesShowTheAttributeAndRefuseToBeOverwritten)
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
               lastErrorOf(CopyFileW(TEXT("C:\\new.dll"), TEXT("C:\\locked.dll"), FALSE)));
     EXPECT_EQ("locked", qorTestReadFile(TEXT("C:\\locked.dll")));
+    // Windows refuses to replace it by a rename too; the Wine here replaces it.
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              lastErrorOf(MoveFileExW(TEXT("C:\\new.dll"), TEXT("C:\\locked.dll"),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)));
+    EXPECT_EQ("locked", qorTestReadFile(TEXT("C:\\locked.dll")));
+    EXPECT_EQ("new", qorTestReadFile(TEXT("C:\\new.dll")));
 
     // A copy of a read-only file is read-only too, and still readable.
     ASSERT_TRUE(CopyFileW(TEXT("C:\\locked.dll"), TEXT("C:\\copy.dll"), TRUE));
@@ -219,6 +225,13 @@ TEST(HostFiles, SymbolicLinksLookLikeJunctionsAndLinks)
               GetFileAttributesW(TEXT("C:\\junction")));
     EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT),
               GetFileAttributesW(TEXT("C:\\LINK.TXT")));
+    // A link whose target is gone is still there, as the file link Windows shows it.
+    ASSERT_EQ(0, symlink(qorhost::hostPath(TEXT("C:\\gone.txt")).c_str(),
+                         qorhost::hostPath(TEXT("C:\\dangling.txt")).c_str()));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT),
+              GetFileAttributesW(TEXT("C:\\dangling.txt")));
+    EXPECT_TRUE(DeleteFileW(TEXT("C:\\dangling.txt")));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(TEXT("C:\\dangling.txt")));
 
     WIN32_FIND_DATAW data;
     HANDLE hFind = FindFirstFileW(TEXT("C:\\junction"), &data);

@@ -9,6 +9,9 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -56,6 +59,68 @@ public:
 private:
     pid_t m_pid;
     bool m_bReaped = false;
+};
+
+// /bin/sleep under the given argv[0] that this process did not start: a grandchild whose
+// parent has ended, with only the environment given (NAME=value entries).
+class StrangerProcess
+{
+public:
+    StrangerProcess(const char* szName, const std::vector<std::string>& vecEnvironment)
+    {
+        int aiPipe[2];
+        if (pipe(aiPipe) != 0)
+            return;
+        pid_t child = fork();
+        if (child == 0)
+        {
+            pid_t grandchild = fork();
+            if (grandchild == 0)
+            {
+                std::vector<char*> vecEnv;
+                for (const std::string& strEntry : vecEnvironment)
+                    vecEnv.push_back(const_cast<char*>(strEntry.c_str()));
+                vecEnv.push_back(nullptr);
+                char* const apArguments[] = {const_cast<char*>(szName), const_cast<char*>("30"),
+                                             nullptr};
+                execve("/bin/sleep", apArguments, vecEnv.data());
+                _exit(127);
+            }
+            (void)!write(aiPipe[1], &grandchild, sizeof(grandchild));
+            _exit(0);
+        }
+        close(aiPipe[1]);
+        if (read(aiPipe[0], &m_pid, sizeof(m_pid)) != sizeof(m_pid))
+            m_pid = -1;
+        close(aiPipe[0]);
+        waitpid(child, nullptr, 0);
+        waitUntilStarted(szName);
+    }
+    ~StrangerProcess()
+    {
+        if (m_pid > 0)
+            kill(m_pid, SIGKILL);
+    }
+    StrangerProcess(const StrangerProcess&) = delete;
+    StrangerProcess& operator=(const StrangerProcess&) = delete;
+    DWORD id() const { return static_cast<DWORD>(m_pid); }
+
+private:
+    // Until exec, the process still carries this program's name and environment.
+    void waitUntilStarted(const std::string& strName)
+    {
+        for (int i = 0; i < 200 && m_pid > 0; ++i)
+        {
+            std::ifstream cmdline("/proc/" + std::to_string(m_pid) + "/cmdline");
+            std::string strArgument0;
+            std::getline(cmdline, strArgument0, '\0');
+            if (strArgument0 == strName)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    pid_t m_pid = -1;
 };
 
 // The snapshot's entry for the process, empty when it is not listed.
@@ -313,4 +378,60 @@ TEST(HostAccounts, OtherServersLevelsAndFaultsAreRefused)
     Page failed = enumerate(FILTER_NORMAL_ACCOUNT);
     EXPECT_EQ(static_cast<NET_API_STATUS>(RPC_S_SERVER_UNAVAILABLE), failed.status);
     EXPECT_TRUE(failed.vecNames.empty());
+}
+
+// Two machines on one Linux machine (two test runs side by side, a developer's shell) never
+// see or stop each other's programs: a machine folder shows the processes whose machine
+// folder is the same, however it is spelled; an in-memory machine only this process and the
+// processes it started.
+TEST(HostProcesses, AMachineShowsOnlyTheProcessesStartedForIt)
+{
+    char szWork[] = "/tmp/qor-process-machines-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(szWork));
+    const std::string strWork = szWork;
+    const std::string strHome = strWork + "/home";
+    const std::string strDefault = strHome + "/.qor";
+    const std::string strOther = strWork + "/other";
+    std::filesystem::create_directories(strDefault);
+    std::filesystem::create_directories(strOther);
+    const struct
+    {
+        std::string strMachine; // empty: the in-memory machine
+        std::vector<std::string> vecEnvironment;
+        bool bShown;
+    } aCases[] = {
+        {"", {"QOR_MACHINE=" + strDefault}, false},
+        {"", {"HOME=/nonexistent"}, false},
+        {strDefault, {"QOR_MACHINE=" + strDefault}, true},
+        {strDefault, {"QOR_MACHINE=" + strHome + "/../home/.qor/"}, true},
+        {strDefault, {"HOME=" + strHome}, true},
+        {strDefault, {"QOR_MACHINE=", "HOME=" + strHome}, true},
+        {strDefault, {"QOR_MACHINE=" + strOther, "HOME=" + strHome}, false},
+        {strDefault, {"QOR_MACHINE=" + strWork + "/missing"}, false},
+        {strDefault, {}, false},
+    };
+    for (const auto& test : aCases)
+    {
+        if (test.strMachine.empty())
+            qorhost::resetMachine();
+        else
+            qorhost::useMachineFolder(test.strMachine);
+        std::string strCase = test.strMachine + " <- " +
+                              (test.vecEnvironment.empty() ? "" : test.vecEnvironment.back());
+        StrangerProcess stranger("locksmere.exe", test.vecEnvironment);
+        ASSERT_NE(0u, stranger.id()) << strCase;
+        PROCESSENTRY32W entry;
+        EXPECT_EQ(test.bShown, findEntry(stranger.id(), entry)) << strCase;
+        SetLastError(0);
+        HANDLE hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, stranger.id());
+        EXPECT_EQ(test.bShown, hProcess != nullptr) << strCase;
+        EXPECT_EQ(test.bShown ? 0u : static_cast<DWORD>(ERROR_INVALID_PARAMETER),
+                  hProcess != nullptr ? 0u : GetLastError())
+            << strCase;
+        if (hProcess != nullptr)
+            CloseHandle(hProcess);
+    }
+    qorhost::resetMachine();
+    std::error_code error;
+    std::filesystem::remove_all(strWork, error);
 }

@@ -357,3 +357,39 @@ TEST_F(HostRegistry, ClassesRootAndCurrentConfigAreViewsOfLocalMachine)
     EXPECT_EQ(std::vector<std::string>({"Display"}), subKeyNames(hKey));
     RegCloseKey(hKey);
 }
+
+TEST_F(HostRegistry, KeysGoNoDeeperThan512LevelsAndDeepTreesSaveAndRestore)
+{
+    // Windows refuses a key deeper than 512 levels below its root for want of resources;
+    // Wine sets no limit.
+    std::u16string strChain = u"k";
+    for (int i = 1; i < 512; ++i)
+        strChain += u"\\k";
+    HKEY hDeepest = create(HKEY_CURRENT_USER, strChain.c_str());
+    ASSERT_EQ(ERROR_SUCCESS, setDword(hDeepest, TEXT("N"), 1));
+    HKEY hKey = nullptr;
+    EXPECT_EQ(ERROR_NO_SYSTEM_RESOURCES, RegCreateKeyExW(hDeepest, TEXT("k"), 0, nullptr, 0,
+                                                         KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
+    std::u16string strTooDeep = u"a\\" + strChain;
+    EXPECT_EQ(ERROR_NO_SYSTEM_RESOURCES,
+              RegCreateKeyExW(HKEY_CURRENT_USER, strTooDeep.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &hKey, nullptr));
+    EXPECT_EQ(nullptr, openKey(HKEY_CURRENT_USER, TEXT("a"))) << "a refused create makes nothing";
+    RegCloseKey(hDeepest);
+
+    // Saving, restoring over an existing tree and deleting walk the whole depth.
+    enablePrivilege(SE_BACKUP_NAME);
+    enablePrivilege(SE_RESTORE_NAME);
+    HKEY hSource = openKey(HKEY_CURRENT_USER, TEXT("k"));
+    ASSERT_EQ(ERROR_SUCCESS, RegSaveKeyW(hSource, TEXT("C:\\deep.hiv"), nullptr));
+    RegCloseKey(hSource);
+    HKEY hTarget = create(HKEY_CURRENT_USER, TEXT("t"));
+    for (int nRound = 0; nRound < 2; ++nRound)
+        ASSERT_EQ(ERROR_SUCCESS, RegRestoreKeyW(hTarget, TEXT("C:\\deep.hiv"), 0));
+    RegCloseKey(hTarget);
+    std::u16string strRestored = u"t" + strChain.substr(1);
+    hDeepest = openKey(HKEY_CURRENT_USER, strRestored.c_str());
+    ASSERT_NE(nullptr, hDeepest);
+    EXPECT_EQ(std::vector<BYTE>({1, 0, 0, 0}), valueBytes(hDeepest, TEXT("N")));
+    RegCloseKey(hDeepest);
+}

@@ -52,9 +52,13 @@ inline LONG setDword(HKEY hKey, LPCWSTR szName, DWORD dwValue)
                           sizeof(dwValue));
 }
 
+// Stores exactly these bytes: NT would count a text's missing terminator itself when a zero
+// unit followed the data in memory, so a unit that is not zero follows it.
 inline LONG setBytes(HKEY hKey, LPCWSTR szName, DWORD dwType, const std::vector<BYTE>& vecData)
 {
-    return RegSetValueExW(hKey, szName, 0, dwType, vecData.data(),
+    std::vector<BYTE> vecMemory(vecData);
+    vecMemory.insert(vecMemory.end(), {0xFF, 0xFF});
+    return RegSetValueExW(hKey, szName, 0, dwType, vecMemory.data(),
                           static_cast<DWORD>(vecData.size()));
 }
 

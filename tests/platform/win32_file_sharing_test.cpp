@@ -1,6 +1,9 @@
 // Share modes and appending handles, as the host enforces them and as Wine does.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
+#include "test_environment.h"
 #include "test_files.h"
 #include "test_text.h"
 
@@ -122,6 +125,37 @@ TEST_F(Win32FileSharing, ExclusiveLockBeyondTheEndKeepsOtherHandlesWaiting)
     // Closing the handle ends its lock.
     CloseHandle(hSecond);
     EXPECT_TRUE(LockFileEx(hFirst, kTry, 0, 1, 0, &beyond));
+
+    // Without LOCKFILE_FAIL_IMMEDIATELY another handle's lock waits until the holder lets go.
+    struct SWaiter
+    {
+        HANDLE hFile;
+        std::atomic<bool> bReleased;
+        BOOL bLocked;
+        bool bLockedAfterRelease;
+    } waiter = {openFile(TEXT("f.txt"), FILE_APPEND_DATA | FILE_READ_DATA, kShareReadWrite),
+                {false},
+                FALSE,
+                false};
+    ASSERT_NE(INVALID_HANDLE_VALUE, waiter.hFile);
+    {
+        CTestThread locker(
+            [](void* pContext)
+            {
+                SWaiter& w = *static_cast<SWaiter*>(pContext);
+                OVERLAPPED range = {};
+                range.Offset = 0xFFFFFFFE;
+                w.bLocked = LockFileEx(w.hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range);
+                w.bLockedAfterRelease = w.bReleased;
+            },
+            &waiter);
+        Sleep(20);
+        waiter.bReleased = true;
+        EXPECT_TRUE(UnlockFileEx(hFirst, 0, 1, 0, &beyond));
+    }
+    EXPECT_TRUE(waiter.bLocked);
+    EXPECT_TRUE(waiter.bLockedAfterRelease);
+    CloseHandle(waiter.hFile);
     CloseHandle(hFirst);
     EXPECT_EQ("abcd", qorTestReadFile(at(TEXT("f.txt"))));
 }

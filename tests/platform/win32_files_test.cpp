@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "test_environment.h"
 #include "test_files.h"
 #include "test_text.h"
 
@@ -150,6 +151,38 @@ TEST_F(Win32Files, MoveExReplacesOnlyWhatMayBeReplaced)
     }
 }
 
+// What DeleteFileW refuses; a read-only file stays, as Windows keeps it.
+TEST_F(Win32Files, DeleteTakesOnlyFilesThatMayChange)
+{
+    const struct
+    {
+        LPCWSTR szName;
+        DWORD dwError; // 0: deleted
+    } aCases[] = {
+        {TEXT("plain.dll"), 0},
+        {TEXT("locked.dll"), ERROR_ACCESS_DENIED},
+        {TEXT("folder"), ERROR_ACCESS_DENIED},
+        {TEXT("absent.dll"), ERROR_FILE_NOT_FOUND},
+        {TEXT("absent\\x.dll"), ERROR_PATH_NOT_FOUND},
+    };
+    store(TEXT("plain.dll"), "plain");
+    store(TEXT("locked.dll"), "locked");
+    ASSERT_TRUE(qorTestSetReadOnly(at(TEXT("locked.dll")).c_str(), true));
+    makeFolder(TEXT("folder"));
+    for (const auto& test : aCases)
+    {
+        DWORD dwBefore = GetFileAttributesW(at(test.szName).c_str());
+        SetLastError(0);
+        BOOL bDeleted = DeleteFileW(at(test.szName).c_str());
+        EXPECT_EQ(test.dwError, bDeleted ? 0 : GetLastError()) << utf8(test.szName);
+        EXPECT_EQ(bDeleted ? INVALID_FILE_ATTRIBUTES : dwBefore,
+                  GetFileAttributesW(at(test.szName).c_str()))
+            << utf8(test.szName);
+    }
+    EXPECT_EQ("locked", content(TEXT("locked.dll")));
+    EXPECT_TRUE(qorTestSetReadOnly(at(TEXT("locked.dll")).c_str(), false));
+}
+
 TEST_F(Win32Files, CopyCreatesOrOverwritesAsAsked)
 {
     store(TEXT("new.dll"), "the new component");
@@ -245,6 +278,13 @@ TEST_F(Win32Files, SearchEndsWithNoMoreFiles)
     HANDLE hFind = FindFirstFileW(at(TEXT("*.txt")).c_str(), &data);
     ASSERT_NE(INVALID_HANDLE_VALUE, hFind);
     EXPECT_TEXT(TEXT("only.txt"), data.cFileName);
+    SetLastError(0);
+    EXPECT_FALSE(FindNextFileW(hFind, &data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_FILES), GetLastError());
+    // A search handle is no kernel object: CloseHandle refuses it and the search stays open.
+    SetLastError(0);
+    EXPECT_FALSE(CloseHandle(hFind));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
     SetLastError(0);
     EXPECT_FALSE(FindNextFileW(hFind, &data));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_FILES), GetLastError());

@@ -133,3 +133,30 @@ TEST(Win32Accounts, OnlyLevelZeroIsAsked)
                           &dwRead, &dwTotal, &dwResume));
     EXPECT_EQ(nullptr, pBuffer);
 }
+
+// A named mutex as the patch's single-run guard uses it, in one process: the "Global\" name
+// is accepted, a second open names the same object, its owner may take it again, and it
+// counts how often it was taken. Another process's view is in the host's run scenarios.
+TEST(Win32Processes, NamedMutexIsOneObjectTakenAgainByItsOwner)
+{
+    const WCHAR szName[] = TEXT("Global\\qor.win32_process_tests.mutex");
+    SetLastError(ERROR_INVALID_FUNCTION);
+    HANDLE hFirst = CreateMutexW(nullptr, FALSE, szName);
+    ASSERT_NE(nullptr, hFirst);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+    HANDLE hSecond = CreateMutexW(nullptr, FALSE, szName);
+    ASSERT_NE(nullptr, hSecond);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_FALSE(ReleaseMutex(hFirst)) << "not owned yet";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_OWNER), GetLastError());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(hFirst, 0));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(hSecond, 0));
+    EXPECT_TRUE(ReleaseMutex(hSecond));
+    EXPECT_TRUE(ReleaseMutex(hFirst));
+    EXPECT_FALSE(ReleaseMutex(hFirst));
+    EXPECT_TRUE(CloseHandle(hSecond));
+    EXPECT_TRUE(CloseHandle(hFirst));
+    // Object names have no folders beyond the session prefix.
+    EXPECT_EQ(nullptr, CreateMutexW(nullptr, FALSE, TEXT("Global\\qor\\nested")));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+}

@@ -362,3 +362,40 @@ TEST_F(Win32Registry, ExpandableMultiStringAndBinaryValuesKeepTypeAndBytes)
             << utf8(aValues[i].szName);
     }
 }
+
+// NT counts a text's terminator that the caller left out when the next unit in memory is
+// zero, and only for the text types; the library's raw values rely on keeping the exact count.
+// A count without data is refused.
+TEST_F(Win32Registry, TextCountedWithoutItsTerminatorGainsItWhenAZeroUnitFollows)
+{
+    EXPECT_EQ(ERROR_NOACCESS, RegSetValueExW(m_hKey, TEXT("NoData"), 0, REG_SZ, nullptr, 4));
+    DWORD cbData = 0;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegQueryValueExW(m_hKey, TEXT("NoData"), nullptr, nullptr, nullptr, &cbData));
+    const struct
+    {
+        LPCWSTR szName;
+        DWORD dwType;
+        std::vector<BYTE> vecMemory; // the data, then what follows it in memory
+        DWORD cbCounted;
+        DWORD cbStored;
+    } aCases[] = {
+        {TEXT("ZeroFollows"), REG_SZ, {'a', 0, 'b', 0, 0, 0}, 4, 6},
+        {TEXT("OtherFollows"), REG_SZ, {'a', 0, 'b', 0, 0xFF, 0xFF}, 4, 4},
+        {TEXT("HalfZeroFollows"), REG_SZ, {'a', 0, 'b', 0, 0, 0xFF}, 4, 4},
+        {TEXT("Expand"), REG_EXPAND_SZ, {'%', 0, 'A', 0, 0, 0}, 4, 6},
+        {TEXT("Multi"), REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}, 6, 8},
+        {TEXT("Terminated"), REG_SZ, {'a', 0, 0, 0, 0, 0}, 4, 4},
+        {TEXT("Binary"), REG_BINARY, {'a', 0, 'b', 0, 0, 0}, 4, 4},
+        {TEXT("Number"), REG_DWORD, {1, 2, 3, 4, 0, 0}, 4, 4},
+    };
+    for (const auto& test : aCases)
+    {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(m_hKey, test.szName, 0, test.dwType,
+                                                test.vecMemory.data(), test.cbCounted));
+        std::vector<BYTE> vecStored = valueBytes(m_hKey, test.szName);
+        EXPECT_EQ(std::vector<BYTE>(test.vecMemory.begin(), test.vecMemory.begin() + test.cbStored),
+                  vecStored)
+            << utf8(test.szName);
+    }
+}

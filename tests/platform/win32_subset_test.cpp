@@ -2,6 +2,7 @@
 // the same expectations run on both builds.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include <windows.h>
@@ -64,6 +65,37 @@ TEST(Win32Subset, WideStringHelpers)
     lstrcpyW(szCopy, TEXT("ab"));
     lstrcatW(szCopy, TEXT("cd"));
     EXPECT_TEXT(TEXT("abcd"), szCopy);
+}
+
+TEST(Win32Subset, Utf8EncodingOfEveryUnitLength)
+{
+    const WCHAR szLone[] = {'a', 0xD800, 'b', 0};
+    const WCHAR szPair[] = {0xD83D, 0xDE00, 0};
+    struct
+    {
+        const WCHAR* szText;
+        const char* szBytes;
+    } aCases[] = {
+        {TEXT("abc"), "abc"},
+        {TEXT("\u00e4\u20ac"), "\xC3\xA4\xE2\x82\xAC"},
+        {szPair, "\xF0\x9F\x98\x80"},
+        {szLone, "a\xEF\xBF\xBD"
+                 "b"}, // an unpaired surrogate becomes U+FFFD
+    };
+    for (const auto& c : aCases)
+    {
+        int iBytes = WideCharToMultiByte(CP_UTF8, 0, c.szText, -1, nullptr, 0, nullptr, nullptr);
+        EXPECT_EQ(static_cast<int>(strlen(c.szBytes)) + 1, iBytes) << c.szBytes;
+        char szOut[16] = {};
+        EXPECT_EQ(iBytes, WideCharToMultiByte(CP_UTF8, 0, c.szText, -1, szOut, sizeof(szOut),
+                                              nullptr, nullptr));
+        EXPECT_STREQ(c.szBytes, szOut);
+    }
+    char szSmall[2];
+    SetLastError(0);
+    EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, 0, TEXT("abc"), -1, szSmall, sizeof(szSmall), nullptr,
+                                     nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
 }
 
 TEST(Win32Subset, LastErrorIsKeptUntilChanged)

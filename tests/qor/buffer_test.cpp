@@ -319,4 +319,8 @@ TEST(Buffer, SizesBeyondThirtyTwoBitsAreRefusedNotWrapped)
         // The header's name alone, not the build machine's path to it.
         EXPECT_EQ("qor_buffer.h", record.strSourcePath);
     }
+    // An offset that would wrap the size around is refused before anything is written.
+    const BYTE abTwo[2] = {1, 2};
+    EXPECT_THROW(CBytes(abTwo, 2, 0xFFFFFFFFu), CQORBufferInitException);
+    EXPECT_THROW(CBytes(abTwo, 2, 0xFFFFFFFEu), CQORBufferInitException);
 }

@@ -65,13 +65,20 @@ TEST_F(LogKey, FailedOrShortWritesLeaveTheRecordUnlogged)
         const char* szWhat;
         bool bFileFirst; // a first line is written before the fault
         std::function<void()> fault;
+        const char* szTorn; // what a short write left of the lost line, as a line of its own
     } cases[] = {
         // A new file whose mark could not be written stays empty and is marked by the next line.
-        {"mark fails", false, [] { qorhost::failCall("WriteFile", ERROR_DISK_FULL, "", 1); }},
-        {"line fails", true, [] { qorhost::failCall("WriteFile", ERROR_DISK_FULL, "", 1); }},
-        {"line short", true, [] { qorhost::limitWrites(0, 1); }},
+        {"mark fails", false, [] { qorhost::failCall("WriteFile", ERROR_DISK_FULL, "", 1); },
+         nullptr},
+        {"mark short", false, [] { qorhost::limitWrites(1, 1); }, nullptr},
+        {"line fails", true, [] { qorhost::failCall("WriteFile", ERROR_DISK_FULL, "", 1); },
+         nullptr},
+        {"line short", true, [] { qorhost::limitWrites(0, 1); }, nullptr},
+        // The disk fills up inside a line: the next line closes it and starts on its own.
+        {"line torn", true, [] { qorhost::limitWrites(2, 1); }, "BAD TIMESTAMP: <"},
+        {"line torn inside a unit", true, [] { qorhost::limitWrites(1, 1); }, "BAD TIMESTAMP: <"},
         {"file missing", false,
-         [] { qorhost::failCall("CreateFileW", ERROR_ACCESS_DENIED, "", 1); }},
+         [] { qorhost::failCall("CreateFileW", ERROR_ACCESS_DENIED, "", 1); }, nullptr},
     };
     for (const auto& test : cases)
     {
@@ -92,8 +99,22 @@ TEST_F(LogKey, FailedOrShortWritesLeaveTheRecordUnlogged)
         if (test.bFileFirst)
             vecExpected.push_back("<EXCEPTION_BAD> <qor_logging_host_tests> \"first\" "
                                   "<Error: 0x00000005> ");
+        if (test.szTorn != nullptr)
+            vecExpected.push_back(test.szTorn);
         vecExpected.push_back("<EXCEPTION_BAD> <qor_logging_host_tests> \"after\" "
                               "<Error: 0x00000005> ");
         EXPECT_EQ(vecExpected, lines()) << test.szWhat;
     }
+}
+
+// Another writer makes the file between this writer's look and its own attempt to make it:
+// the writer looks again and appends, and the line is not lost.
+TEST_F(LogKey, AFileThatAppearsWhileBeingMadeIsWrittenTo)
+{
+    logTo(0x001B);
+    CQORLogException1 first(TEXT("first"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    qorhost::failCall("CreateFileW", ERROR_FILE_NOT_FOUND, "", 1);
+    CQORLogException1 second(TEXT("second"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+    EXPECT_TRUE(second.isLogged());
+    EXPECT_EQ(2u, lines().size());
 }

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "log_key_fixture.h"
+#include "test_environment.h"
 #include "qor_detailed_log.h"
+#include "qor_logging_config.h"
 #include "qor_simple_log.h"
 
 namespace
@@ -286,12 +288,32 @@ TEST_F(LogKey, FileHeldAloneByAnotherIsWaitedForBriefly)
     HANDLE hHeld =
         CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    // Held for the whole attempt: the line is given up.
     CQORLogException1 refused(TEXT("m"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
     EXPECT_FALSE(refused.isLogged());
     CloseHandle(hHeld);
-    // The empty file left behind gets its mark with the next line.
+    // Let go 15 ms into the next attempt (the writer waits 45 ms in all): the line lands, and
+    // the empty file left behind gets its mark with it. A busy machine may hold the releasing
+    // thread back past the wait, so it is tried a few times; a writer that does not wait
+    // never gets its line in.
+    bool bLanded = false;
+    for (int iTry = 0; iTry < 5 && !bLanded; ++iTry)
+    {
+        hHeld = CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+        CTestThread releaser(
+            [](void* pHeld)
+            {
+                Sleep(15);
+                CloseHandle(*static_cast<HANDLE*>(pHeld));
+            },
+            &hHeld);
+        CQORLogException1 waited(TEXT("w"), 5, 0, nullptr, nullptr, nullptr, 0, 1, true, false);
+        bLanded = waited.isLogged();
+    }
+    EXPECT_TRUE(bLanded);
     EXPECT_TRUE(refused.log());
-    EXPECT_EQ(1u, lines().size());
+    EXPECT_EQ(2u, lines().size());
 }
 
 TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
@@ -322,6 +344,11 @@ TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
          nullptr, true},
         {"LogDetail number", TEXT("LogDetail"), REG_DWORD, wstring_t(), QOR_LOG_DEBUG,
          QOR_LOG_DEBUG, nullptr, true},
+        // A number is its four bytes exactly; six are no number, however they begin.
+        {"LogDetail number of six bytes", TEXT("LogDetail"), REG_DWORD,
+         wstring_t{static_cast<WCHAR>(QOR_LOG_DEBUG), 1}, 0, QOR_LOG_DEBUG, nullptr, false},
+        {"Logging number of six bytes", TEXT("Logging"), REG_DWORD, wstring_t{1, 1}, 0,
+         QOR_LOG_ERROR, nullptr, false},
         // The module's override: its number ends at the first comma, however long the value.
         {"override 1, long", TEXT("qor_logging_tests"), REG_SZ, TEXT("1,") + strList, 0,
          QOR_LOG_DEBUG, nullptr, true},
@@ -329,6 +356,11 @@ TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
          QOR_LOG_ERROR, nullptr, false},
         {"override as number", TEXT("qor_logging_tests"), REG_DWORD, wstring_t(), 1, QOR_LOG_DEBUG,
          nullptr, false},
+        // Past the 32-bit range the number stays at its limit: no low bits turn outputs on.
+        {"override far below the range", TEXT("qor_logging_tests"), REG_SZ, TEXT("-9999999999"), 0,
+         QOR_LOG_DEBUG, nullptr, false},
+        {"override far above the range", TEXT("qor_logging_tests"), REG_SZ,
+         TEXT("99999999999999999999999"), 0, QOR_LOG_DEBUG, nullptr, false},
         // Object lists are matched over their first 511 characters.
         {"allow list, long", TEXT("AllowObjects"), REG_SZ, TEXT("CQORIni") + strList, 0,
          QOR_LOG_ERROR, TEXT("CQORIni"), true},
@@ -366,4 +398,37 @@ TEST_F(LogKey, SettingsAreReadByTheirTypeAndWhateverTheirLength)
     EXPECT_TRUE(fileExists(strPath127.c_str()));
     EXPECT_FALSE(fileExists(strPath128.c_str()));
     DeleteFileW(strPath127.c_str());
+}
+
+TEST_F(LogKey, OverrideTakesThePlaceOfTheKeyUntilCleared)
+{
+    // A key that would send these records elsewhere or nowhere.
+    logTo(0x001B);
+    storeText(TEXT("AllowObjects"), TEXT("CQORRegistryKey"));
+    wstring_t strRun = m_strLog + TEXT(".") + wstring_t(160, 'r') + TEXT(".log");
+    (void)DeleteFileW(strRun.c_str());
+    EXPECT_FALSE(CQORLoggingConfig::setOverride(nullptr, QOR_LOG_INFORMATION));
+    EXPECT_FALSE(CQORLoggingConfig::setOverride(TEXT(""), QOR_LOG_INFORMATION));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORRegistryKey"))) << "the key still answers";
+
+    // Any length of path; its detail mask alone selects, and no object list applies.
+    ASSERT_TRUE(CQORLoggingConfig::setOverride(strRun.c_str(), QOR_LOG_INFORMATION));
+    EXPECT_TRUE(logDetailed(QOR_LOG_INFORMATION, TEXT("CQORIni"), 0));
+    EXPECT_FALSE(logDetailed(QOR_LOG_ERROR, TEXT("CQORRegistryKey")));
+    CQORLoggingConfig config;
+    WCHAR szPath[8];
+    EXPECT_FALSE(config.getOutputPath(QOR_OUTPUT_XML, szPath, sizeof(szPath)));
+    bool bFound = true;
+    EXPECT_FALSE(config.isObjectAllowed(TEXT("CQORIni"), bFound));
+    EXPECT_FALSE(bFound);
+
+    CQORLoggingConfig::clearOverride();
+    EXPECT_FALSE(logDetailed(QOR_LOG_INFORMATION, TEXT("CQORIni"), 0));
+    EXPECT_TRUE(logDetailed(QOR_LOG_ERROR, TEXT("CQORRegistryKey")));
+    EXPECT_EQ(2u, lines().size()) << "the key's file has the records from before and after";
+    std::string strRun8 = qorTestReadFile(strRun);
+    EXPECT_EQ(0u, strRun8.compare(0, 2, "\xFF\xFE"));
+    EXPECT_EQ(std::string::npos, strRun8.find("E\0R\0R\0O\0R", 0, 9)) << "no ERROR line";
+    EXPECT_NE(std::string::npos, strRun8.find("<\0I\0N\0F\0O", 0, 9));
+    (void)DeleteFileW(strRun.c_str());
 }

@@ -159,6 +159,19 @@ TEST(WindowsProcessHost, TokenThatCannotBeOpenedOrClosedIsLogged)
     EXPECT_EQ(ERROR_INVALID_HANDLE, vecRecords[2].lCode);
 }
 
+TEST(WindowsProcessHost, PrivilegeTheTokenLacksIsNotEnabledButTheCallSucceeds)
+{
+    CRecordingEngineScope scope;
+    qorhost::withholdPrivilege(SE_BACKUP_NAME);
+    CQORWindowsProcess process;
+    HANDLE hToken = nullptr;
+    // AdjustTokenPrivileges answers TRUE with ERROR_NOT_ALL_ASSIGNED: the call that needs the
+    // privilege is the one that fails.
+    EXPECT_TRUE(process.setPrivilege(SE_BACKUP_NAME, true, hToken));
+    EXPECT_FALSE(qorhost::isPrivilegeEnabled(SE_BACKUP_NAME));
+    EXPECT_TRUE(scope.engine.records.empty());
+}
+
 TEST(HostProcess, ExitNeedsTheEnabledPrivilegeAndResetGivesAFreshProcess)
 {
     EXPECT_FALSE(ExitWindowsEx(EWX_REBOOT, 0));

@@ -8,6 +8,7 @@
 #include "qor_registry_expand.h"
 #include "qor_registry_file.h"
 #include "qor_registry_multi_string.h"
+#include "qor_registry_raw_value.h"
 #include "qor_registry_string.h"
 #include "qor_ini.h"
 #include "recording_engine.h"
@@ -214,4 +215,54 @@ TEST(RegistryHost, TextFileImportGoesOnPastAKeyItCannotCreate)
     ASSERT_TRUE(qorTestWriteFile(TEXT("C:\\empty.txt"), ""));
     EXPECT_TRUE(CQORRegistryFile(TEXT("C:\\empty.txt")).readFile())
         << "a file without sections imports nothing";
+}
+
+// A raw read tells a value that is not there from one it cannot read, and reads a value again
+// when it grew between the size query and the read.
+TEST(RegistryHost, RawReadsTellMissingFromUnreadableAndAskAgainForMoreData)
+{
+    const BYTE abData[] = {'8', 0, '.', 0, '1', 0, 0, 0};
+    const struct
+    {
+        DWORD dwError;
+        int nCalls; // 0: every call
+        bool bRead;
+        bool bMissing;
+    } aCases[] = {
+        {ERROR_FILE_NOT_FOUND, 0, false, true}, {ERROR_ACCESS_DENIED, 0, false, false},
+        {ERROR_ACCESS_DENIED, 1, false, false}, {ERROR_MORE_DATA, 1, true, false},
+        {ERROR_MORE_DATA, 2, true, false},
+    };
+    for (const auto& test : aCases)
+    {
+        qorhost::resetMachine();
+        CQORRegistryRawValue value(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Version"), KEY_ALL_ACCESS,
+                                   true, 0);
+        ASSERT_TRUE(value.setValue(REG_SZ, CQORBuffer<BYTE>(abData, sizeof(abData), 0), false));
+        qorhost::failCall("RegQueryValueExW", test.dwError, kVelmoraFull, test.nCalls);
+        CQORRegistryRawValue read(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Version"), KEY_READ, false,
+                                  0);
+        std::string strCase = std::to_string(test.dwError) + " x" + std::to_string(test.nCalls);
+        EXPECT_EQ(test.bRead, read.readRegistry()) << strCase;
+        EXPECT_EQ(test.bMissing, read.isMissing()) << strCase;
+        if (test.bRead)
+        {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(abData), sizeof(abData)),
+                      std::string(reinterpret_cast<const char*>(read.getData().getBuffer()),
+                                  read.getData().getNumElems()))
+                << strCase;
+        }
+    }
+}
+
+// An export cannot tell an unreadable default value from a missing one only by leaving it out:
+// the key is not written as if it had none.
+TEST(RegistryHost, TextFileExportFailsOnADefaultValueItCannotRead)
+{
+    CQORRegistryString version(HKEY_LOCAL_MACHINE, kVelmora, TEXT("Version"), KEY_ALL_ACCESS, true,
+                               0);
+    ASSERT_TRUE(version.setValue(TEXT("8.1"), false));
+    qorhost::failCall("RegQueryValueExW", ERROR_ACCESS_DENIED, kVelmoraFull);
+    CQORRegistryFile file(TEXT("C:\velmora.txt"));
+    EXPECT_FALSE(file.writeFile(HKEY_LOCAL_MACHINE, kVelmora, true));
 }

@@ -281,6 +281,101 @@ TEST_F(RegistryTransfer, ImportSkipsEntriesItCannotReadWhole)
               tree());
 }
 
+TEST_F(RegistryTransfer, ImportReadsOnlyTheWritersFormsRootsAndEncodings)
+{
+    enum EEncoding
+    {
+        eUtf16,       // UTF-16LE with its mark, as the writer makes it
+        eUtf16NoMark, // the same units without the mark
+        eAnsi,        // the bytes as given
+        eUtf8Mark     // UTF-8 with its mark
+    };
+    struct
+    {
+        const char* szWhat;
+        EEncoding encoding;
+        const char* szSection; // below the test key; a name starting with "HKEY_" stands alone
+        const char* szLine;
+        bool bRead;
+        std::set<std::string> setTree;
+    } cases[] = {
+        {"hex pairs", eUtf16, "Tree", "B=REG_BINARY:01 0A ff", true, {"Tree", "Tree|B|3|010AFF"}},
+        {"no bytes", eUtf16, "Tree", "B=REG_BINARY:", true, {"Tree", "Tree|B|3|"}},
+        // The third digit is not a separator: nothing is guessed.
+        {"hex glued", eUtf16, "Tree", "B=REG_BINARY:010203", false, {"Tree"}},
+        {"two spaces", eUtf16, "Tree", "B=REG_BINARY:01  02", false, {"Tree"}},
+        {"other separator", eUtf16, "Tree", "B=REG_BINARY:01-02", false, {"Tree"}},
+        {"tab separator", eUtf16, "Tree", "B=REG_BINARY:01\t02", false, {"Tree"}},
+        {"half a pair", eUtf16, "Tree", "B=REG_BINARY:01 2", false, {"Tree"}},
+        {"raw glued", eUtf16, "Tree", "B=REG_RAW:0x00000003:0102", false, {"Tree"}},
+        {"raw pairs",
+         eUtf16,
+         "Tree",
+         "B=REG_RAW:0x00000003:01 02",
+         true,
+         {"Tree", "Tree|B|3|0102"}},
+        {"list item glued", eUtf16, "Tree", "L=REG_SZ_MULTI:61000000", false, {"Tree"}},
+        {"list item empty", eUtf16, "Tree", "L=REG_SZ_MULTI:61 00 00 00,", false, {"Tree"}},
+        {"list items",
+         eUtf16,
+         "Tree",
+         "L=REG_SZ_MULTI:61 00 00 00,62 00 00 00",
+         true,
+         {"Tree", "Tree|L|7|61000000620000000000"}},
+        // A root alone names no key: neither the root nor a key named after it gets the value.
+        {"root alone", eUtf16, "HKEY_CURRENT_USER", "QorRootOnly=REG_DWORD:0x00000001", false, {}},
+        {"root and backslash",
+         eUtf16,
+         "HKEY_CURRENT_USER\\",
+         "QorRootOnly=REG_DWORD:0x00000001",
+         false,
+         {}},
+        // The mark tells the profile calls the encoding; without one only ASCII reads the same.
+        {"ASCII file",
+         eAnsi,
+         "Tree",
+         "N=REG_DWORD:0x00000002",
+         true,
+         {"Tree", "Tree|N|4|02000000"}},
+        {"UTF-8 file with its mark",
+         eUtf8Mark,
+         "Tree",
+         "N=REG_DWORD:0x00000002",
+         true,
+         {"Tree", "Tree|N|4|02000000"}},
+        {"UTF-16 file without its mark", eUtf16NoMark, "Tree", "N=REG_DWORD:0x00000002", false, {}},
+        {"ANSI file beyond ASCII", eAnsi, "Tree", "N=REG_SZ:\"caf\xE9\"", false, {}},
+    };
+    for (const auto& test : cases)
+    {
+        deleteTree(HKEY_CURRENT_USER, below("Tree").c_str());
+        std::string strSection = test.szSection;
+        if (strSection.rfind("HKEY_", 0) != 0)
+            strSection = section(test.szSection);
+        std::string strText = "[" + strSection + "]\r\n" + test.szLine + "\r\n";
+        std::string strBytes = test.encoding == eUtf16 ? "\xFF\xFE" : "";
+        if (test.encoding == eUtf8Mark)
+            strBytes = "\xEF\xBB\xBF";
+        for (char c : strText)
+        {
+            strBytes += c;
+            if (test.encoding == eUtf16 || test.encoding == eUtf16NoMark)
+                strBytes += '\0';
+        }
+        ASSERT_TRUE(qorTestWriteFile(fileName(), strBytes)) << test.szWhat;
+        CQORRegistryFile file(fileName().c_str());
+        EXPECT_EQ(test.bRead, file.readFile()) << test.szWhat;
+        EXPECT_EQ(test.setTree, tree()) << test.szWhat;
+        HKEY hNamedAfterRoot = nullptr;
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE, TEXT("HKEY_CURRENT_USER"),
+                                                      0, KEY_READ, &hNamedAfterRoot))
+            << test.szWhat;
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(HKEY_CURRENT_USER, TEXT("QorRootOnly"),
+                                                         nullptr, nullptr, nullptr, nullptr))
+            << test.szWhat;
+    }
+}
+
 TEST_F(RegistryTransfer, UnknownRootsAreRefusedOrReadAsTheLocalMachine)
 {
     // A handle the file cannot name would come back below another root: nothing is written.

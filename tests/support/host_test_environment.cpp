@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <string>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +43,12 @@ bool qorTestEnterFolder(LPCWSTR szFolder)
 bool qorTestLeaveFolder()
 {
     return g_strStartFolder.empty() || chdir(g_strStartFolder.c_str()) == 0;
+}
+
+bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly)
+{
+    // Read-only on the host is a file nobody may write.
+    return chmod(qorhost::hostPath(szPath).c_str(), bReadOnly ? 0444 : 0644) == 0;
 }
 
 CSharedMachine::CSharedMachine()
@@ -94,4 +102,28 @@ bool qorTestRunTogether(const std::string& strProgram,
         bAllPassed = bAllPassed && WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0;
     }
     return bAllPassed;
+}
+
+CMessageBoxCounter::CMessageBoxCounter()
+    : m_nBefore(qorhost::messageBoxes().size()), m_pHook(nullptr)
+{
+}
+
+CMessageBoxCounter::~CMessageBoxCounter() {}
+
+size_t CMessageBoxCounter::count() const
+{
+    return qorhost::messageBoxes().size() - m_nBefore;
+}
+
+CTestThread::CTestThread(void (*pfnWork)(void*), void* pContext)
+    : m_pThread(new std::thread(pfnWork, pContext))
+{
+}
+
+CTestThread::~CTestThread()
+{
+    std::thread* pThread = static_cast<std::thread*>(m_pThread);
+    pThread->join();
+    delete pThread;
 }

@@ -14,6 +14,10 @@ bool qorTestEnterFolder(LPCWSTR szFolder);
 // Back to the working folder the program started in.
 bool qorTestLeaveFolder();
 
+// Gives the file (a Windows path) the read-only attribute or takes it away; the host has no
+// call for it, Windows has SetFileAttributesW.
+bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly);
+
 // For as long as it lives, the machine is one that programs the test starts see as well: on
 // the host a machine folder of its own (removed afterwards), under Wine the prefix anyway.
 class CSharedMachine
@@ -32,3 +36,33 @@ private:
 // argument list, all at once, and waits for them; true when every one ended with exit code 0.
 bool qorTestRunTogether(const std::string& strProgram,
                         const std::vector<std::vector<std::string>>& vecArguments);
+
+// Counts the message boxes the program shows while it lives. Under Wine each is refused as it
+// is made (no one would answer it), and MessageBoxW returns 0 as the host's unanswered box does.
+class CMessageBoxCounter
+{
+public:
+    CMessageBoxCounter();
+    ~CMessageBoxCounter();
+    CMessageBoxCounter(const CMessageBoxCounter&) = delete;
+    CMessageBoxCounter& operator=(const CMessageBoxCounter&) = delete;
+    size_t count() const;
+
+private:
+    size_t m_nBefore;
+    void* m_pHook;
+};
+
+// Runs pfnWork(pContext) on a thread of its own, joined when the object goes: a Win32 thread
+// for Windows (its thread model has no std::thread), a C++ thread on the host.
+class CTestThread
+{
+public:
+    CTestThread(void (*pfnWork)(void*), void* pContext);
+    ~CTestThread();
+    CTestThread(const CTestThread&) = delete;
+    CTestThread& operator=(const CTestThread&) = delete;
+
+private:
+    void* m_pThread;
+};

@@ -1,5 +1,6 @@
 #include "test_files.h"
 
+#include "test_environment.h"
 #include "test_text.h"
 
 bool qorTestWriteFile(const wstring_t& strPath, const std::string& strContent)
@@ -45,8 +46,12 @@ void qorTestRemoveTree(const wstring_t& strFolder)
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
                 (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
                 qorTestRemoveTree(strPath);
-            else if (!DeleteFileW(strPath.c_str()))
-                RemoveDirectoryW(strPath.c_str());
+            else if (!DeleteFileW(strPath.c_str()) && !RemoveDirectoryW(strPath.c_str()))
+            {
+                // A read-only file goes once its attribute is taken away.
+                qorTestSetReadOnly(strPath.c_str(), false);
+                DeleteFileW(strPath.c_str());
+            }
         } while (FindNextFileW(hFind, &data));
         FindClose(hFind);
     }

@@ -5,6 +5,32 @@
 namespace
 {
 std::basic_string<WCHAR> g_strStartFolder;
+size_t g_nBoxesRefused = 0;
+
+// A message box is the only window the tested code makes: each is counted and not made.
+LRESULT CALLBACK refuseWindow(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HCBT_CREATEWND)
+    {
+        ++g_nBoxesRefused;
+        return 1;
+    }
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+struct SThreadStart
+{
+    void (*pfnWork)(void*);
+    void* pContext;
+    HANDLE hThread;
+};
+
+DWORD WINAPI runThread(LPVOID pParameter)
+{
+    SThreadStart* pStart = static_cast<SThreadStart*>(pParameter);
+    pStart->pfnWork(pStart->pContext);
+    return 0;
+}
 } // namespace
 
 // Under Wine each test program runs in the project's prefix as it is.
@@ -24,6 +50,12 @@ bool qorTestEnterFolder(LPCWSTR szFolder)
         g_strStartFolder.assign(szStart, dwLength);
     }
     return SetCurrentDirectoryW(szFolder) != FALSE;
+}
+
+bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly)
+{
+    return SetFileAttributesW(szPath,
+                              bReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
 bool qorTestLeaveFolder()
@@ -77,4 +109,39 @@ bool qorTestRunTogether(const std::string& strProgram,
         CloseHandle(hProcess);
     }
     return bAllPassed;
+}
+
+CMessageBoxCounter::CMessageBoxCounter()
+    : m_nBefore(g_nBoxesRefused),
+      m_pHook(SetWindowsHookExW(WH_CBT, refuseWindow, nullptr, GetCurrentThreadId()))
+{
+}
+
+CMessageBoxCounter::~CMessageBoxCounter()
+{
+    if (m_pHook != nullptr)
+        UnhookWindowsHookEx(static_cast<HHOOK>(m_pHook));
+}
+
+size_t CMessageBoxCounter::count() const
+{
+    return g_nBoxesRefused - m_nBefore;
+}
+
+CTestThread::CTestThread(void (*pfnWork)(void*), void* pContext)
+    : m_pThread(new SThreadStart{pfnWork, pContext, nullptr})
+{
+    SThreadStart* pStart = static_cast<SThreadStart*>(m_pThread);
+    pStart->hThread = CreateThread(nullptr, 0, runThread, pStart, 0, nullptr);
+}
+
+CTestThread::~CTestThread()
+{
+    SThreadStart* pStart = static_cast<SThreadStart*>(m_pThread);
+    if (pStart->hThread != nullptr)
+    {
+        WaitForSingleObject(pStart->hThread, INFINITE);
+        CloseHandle(pStart->hThread);
+    }
+    delete pStart;
 }

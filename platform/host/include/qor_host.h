@@ -14,7 +14,10 @@ namespace qorhost
 // Something a Windows user would have seen or suffered, in the order it happened.
 struct HostEvent
 {
-    std::string kind; // "messagebox", "exitwindows" (a restart, shutdown... request), "exit"
+    // "messagebox", "exitwindows" (a restart, shutdown... request), "exit", "pendingdelete"
+    // (MoveFileExW's MOVEFILE_DELAY_UNTIL_REBOOT: text is the file, nothing is removed),
+    // "debug" (OutputDebugStringW; its text in text)
+    std::string kind;
     std::u16string caption;
     std::u16string text;
     UINT uType = 0;
@@ -82,6 +85,18 @@ void failCall(const std::string& strFunction, DWORD dwError,
 // reporting the count they wrote, as a write that meets the end of the disk's space may.
 // resetMachine() ends them.
 void limitWrites(DWORD dwMaxBytes, int nCount);
+
+// The calls that change files (CopyFileW, MoveFileW, MoveFileExW, DeleteFileW,
+// CreateDirectoryW, RemoveDirectoryW, WriteFile, and CreateFileW when it may create or write)
+// are counted from the last call of one of these or resetMachine(). failFileChange makes the
+// nAt-th of them fail with dwError and change nothing; abortAtFileChange makes the nAt-th end
+// the process at once, before it changes anything, with exit status kFileChangeAbortStatus, as
+// a power cut or a kill would. nAt 0 ends either. A machine.ini [faults] line
+// "FileChange.abort = k" does the second for a whole-program run.
+const int kFileChangeAbortStatus = 86;
+void failFileChange(int nAt, DWORD dwError);
+void abortAtFileChange(int nAt);
+int fileChangeCount();
 
 const std::vector<HostEvent>& events();
 std::vector<HostEvent> messageBoxes();

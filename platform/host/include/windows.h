@@ -17,3 +17,4 @@
 #include "host/win_sysinfo.h"
 #include "host/crt_time.h"
 #include "host/win_processes.h"
+#include "host/win_sync.h"

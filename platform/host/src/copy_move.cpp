@@ -197,14 +197,46 @@ DWORD checkTarget(const std::string& strTarget, const struct stat& source, BOOL 
         return ERROR_SHARING_VIOLATION;
     return ERROR_SUCCESS;
 }
+// MOVEFILE_DELAY_UNTIL_REBOOT: Windows keeps the request for its next start and checks only
+// the source now. The host machine never restarts, so the request is recorded in events.log
+// and nothing is moved or removed.
+BOOL scheduleAtRestart(LPCWSTR szFrom, LPCWSTR szTo)
+{
+    if (isUnusable(szFrom))
+        return failWith(ERROR_PATH_NOT_FOUND);
+    qorhost::Machine& machine = qorhost::Machine::current();
+    if (DWORD dwFault = machine.injectedFailure("MoveFileExW", {szFrom, szTo ? szTo : u""}))
+        return failWith(dwFault);
+    std::string strFrom = machine.hostPath(szFrom);
+    struct stat from;
+    if (lstat(strFrom.c_str(), &from) != 0)
+        return failWith(lookupError(strFrom));
+    qorhost::HostEvent event;
+    event.kind = "pendingdelete";
+    event.text = szFrom;
+    std::string strLine = "pending at restart: ";
+    if (szTo == nullptr)
+        strLine += "delete \"" + qorhost::toUtf8(szFrom) + "\"";
+    else
+    {
+        event.kind = "pendingrename";
+        event.caption = szTo;
+        strLine +=
+            "rename \"" + qorhost::toUtf8(szFrom) + "\" to \"" + qorhost::toUtf8(szTo) + "\"";
+    }
+    machine.recordEvent(event, strLine);
+    return TRUE;
+}
 } // namespace
 
 BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName)
 {
     if (isUnusable(lpExistingFileName) || isUnusable(lpNewFileName))
         return failWith(ERROR_PATH_NOT_FOUND);
-    if (DWORD dwFault = qorhost::Machine::current().injectedFailure(
-            "MoveFileW", {lpExistingFileName, lpNewFileName}))
+    qorhost::Machine& machine = qorhost::Machine::current();
+    if (DWORD dwFault = machine.injectedFailure("MoveFileW", {lpExistingFileName, lpNewFileName}))
+        return failWith(dwFault);
+    if (DWORD dwFault = machine.countFileChange())
         return failWith(dwFault);
     return moveEntry(lpExistingFileName, lpNewFileName, /*bReplace=*/false,
                      /*bWriteThrough=*/false);
@@ -212,12 +244,17 @@ BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName)
 
 BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags)
 {
-    if ((dwFlags & ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) != 0)
+    if ((dwFlags &
+         ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH | MOVEFILE_DELAY_UNTIL_REBOOT)) != 0)
         return failWith(ERROR_INVALID_PARAMETER);
+    if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT)
+        return scheduleAtRestart(lpExistingFileName, lpNewFileName);
     if (isUnusable(lpExistingFileName) || isUnusable(lpNewFileName))
         return failWith(ERROR_PATH_NOT_FOUND);
-    if (DWORD dwFault = qorhost::Machine::current().injectedFailure(
-            "MoveFileExW", {lpExistingFileName, lpNewFileName}))
+    qorhost::Machine& machine = qorhost::Machine::current();
+    if (DWORD dwFault = machine.injectedFailure("MoveFileExW", {lpExistingFileName, lpNewFileName}))
+        return failWith(dwFault);
+    if (DWORD dwFault = machine.countFileChange())
         return failWith(dwFault);
     return moveEntry(lpExistingFileName, lpNewFileName, (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0,
                      (dwFlags & MOVEFILE_WRITE_THROUGH) != 0);
@@ -229,6 +266,8 @@ BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bF
     if (isUnusable(lpExistingFileName) || isUnusable(lpNewFileName))
         return failWith(ERROR_PATH_NOT_FOUND);
     if (DWORD dwFault = machine.injectedFailure("CopyFileW", {lpExistingFileName, lpNewFileName}))
+        return failWith(dwFault);
+    if (DWORD dwFault = machine.countFileChange())
         return failWith(dwFault);
     std::string strFrom = machine.hostPath(lpExistingFileName);
     std::string strTo = machine.hostPath(lpNewFileName);

@@ -156,11 +156,19 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
-    std::string strPath = qorhost::Machine::current().hostPath(lpFileName);
+    qorhost::Machine& machine = qorhost::Machine::current();
+    if (DWORD dwFault = machine.injectedFailure("DeleteFileW", {lpFileName}))
+        return qorhost::failWith(dwFault);
+    if (DWORD dwFault = machine.countFileChange())
+        return qorhost::failWith(dwFault);
+    std::string strPath = machine.hostPath(lpFileName);
     struct stat info;
     // Windows refuses to delete a folder with DeleteFile.
     bool bExists = lstat(strPath.c_str(), &info) == 0;
-    if (bExists && (qorhost::leadsToFolder(strPath) || qorhost::folderRefusesChanges(strPath)))
+    // Nor a read-only file, which stays until its attribute is taken away.
+    bool bReadOnly = bExists && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    if (bExists &&
+        (bReadOnly || qorhost::leadsToFolder(strPath) || qorhost::folderRefusesChanges(strPath)))
     {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -218,6 +226,14 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     // Appending without the right to write elsewhere: the kernel puts each write at the end.
     if ((dwRights & kWriteRights) == FILE_APPEND_DATA)
         iFlags |= O_APPEND;
+    if (bWrite || (iFlags & O_CREAT) != 0 || bTruncate)
+    {
+        if (DWORD dwFault = machine.countFileChange())
+        {
+            SetLastError(dwFault);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
     std::string strPath = machine.hostPath(lpFileName);
     qorhost::FolderOpenGuard guard(strPath);
     struct stat info;
@@ -331,6 +347,8 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
         return qorhost::failWith(ERROR_ACCESS_DENIED);
     if (DWORD dwFault = qorhost::Machine::current().injectedFailure("WriteFile"))
         return qorhost::failWith(dwFault);
+    if (DWORD dwFault = qorhost::Machine::current().countFileChange())
+        return qorhost::failWith(dwFault);
     nNumberOfBytesToWrite = qorhost::Machine::current().takeWriteLimit(nNumberOfBytesToWrite);
     const char* pBytes = static_cast<const char*>(lpBuffer);
     DWORD dwDone = 0;
@@ -404,6 +422,8 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecur
     if (DWORD dwFault =
             qorhost::Machine::current().injectedFailure("CreateDirectoryW", {lpPathName}))
         return qorhost::failWith(dwFault);
+    if (DWORD dwFault = qorhost::Machine::current().countFileChange())
+        return qorhost::failWith(dwFault);
     std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
     struct stat info;
     if (lstat(strPath.c_str(), &info) != 0 && qorhost::folderRefusesChanges(strPath))
@@ -417,6 +437,8 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
 {
     if (lpPathName == nullptr || lpPathName[0] == 0 || !qorhost::fitsWin32Path(lpPathName))
         return qorhost::failWith(ERROR_PATH_NOT_FOUND);
+    if (DWORD dwFault = qorhost::Machine::current().countFileChange())
+        return qorhost::failWith(dwFault);
     std::string strPath = qorhost::Machine::current().hostPath(lpPathName);
     // A link to a folder is a junction on Windows, which this call removes.
     struct stat info;

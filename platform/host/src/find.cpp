@@ -22,6 +22,7 @@ const uint64_t kUnixEpochTicks = 116444736000000000ull;
 class HostFind : public qorhost::HostObject
 {
 public:
+    bool isKernelObject() const override { return false; }
     std::vector<WIN32_FIND_DATAW> vecEntries;
     size_t nNext = 0;
 };

@@ -21,7 +21,10 @@ BOOL WINAPI CloseHandle(HANDLE hObject)
         return qorhost::failWith(dwFault);
     if (hObject == GetCurrentProcess() || hObject == kCurrentThread)
         return TRUE;
-    if (!machine.removeHandle(hObject))
+    // Windows refuses a search handle here and it stays open, as Wine does.
+    const qorhost::HostHandle* pHandle = machine.findHandle(hObject);
+    if (pHandle == nullptr || !pHandle->pObject->isKernelObject())
         return qorhost::failWith(ERROR_INVALID_HANDLE);
+    (void)machine.removeHandle(hObject);
     return TRUE;
 }

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -46,6 +47,9 @@ class HostObject
 {
 public:
     virtual ~HostObject() = default;
+    // Whether CloseHandle closes it: a search handle is no kernel object, and only FindClose
+    // ends it.
+    virtual bool isKernelObject() const { return true; }
 };
 
 struct HostHandle
@@ -103,6 +107,11 @@ public:
     bool hasInjectedFaults() const { return !m_vecFaults.empty(); }
     void injectFailure(const std::string& strFunction, DWORD dwError, const std::string& strKeyPath,
                        int nCount);
+    // Called by each call that changes files before it changes anything: the error it must
+    // fail with (failFileChange), 0 to go on; ends the process at the abort point.
+    DWORD countFileChange();
+    void setFileChangeFault(int nFailAt, DWORD dwError, int nAbortAt);
+    int fileChangeCount() const { return m_nFileChanges; }
     // How many bytes of dwBytes the next WriteFile call writes (limitWrites); uses one up.
     DWORD takeWriteLimit(DWORD dwBytes);
     void limitWrites(DWORD dwMaxBytes, int nCount);
@@ -115,13 +124,20 @@ public:
     // through "." or ".." is still resolved): for a caller that opens it at once and asks
     // hostPath only when that fails.
     std::string hostPathAsSpelled(const std::u16string& strWindowsPath);
+    // The working folder as Windows spells it ("C:\\Velmora Patch"); false when it lies on
+    // none of the machine's drives.
+    bool workingFolder(std::u16string& strFolder);
+
+    // Where named objects keep their lock files: a folder of the machine folder (made at
+    // first use), shared by every process that runs on it.
+    std::string objectsFolder();
 
     // The process's handle table. Values are multiples of 4 as on Windows, never reused, so
     // that a handle used after closing is found invalid.
     HANDLE addHandle(const std::shared_ptr<HostObject>& pObject, DWORD dwAccess);
     const HostHandle* findHandle(HANDLE hHandle) const;
     bool removeHandle(HANDLE hHandle);
-    size_t openHandleCount() const { return m_mapHandles.size(); }
+    size_t openHandleCount() const;
 
     // The process's token; the token calls make it at first use.
     std::shared_ptr<HostObject>& processToken() { return m_pProcessToken; }
@@ -130,7 +146,7 @@ public:
     void setProgramPath(const std::u16string& strPath) { m_strProgramPath = strPath; }
 
 private:
-    // The folder that holds the drive_x folders.
+    // The folder that holds the drive_x folders (and the named objects' lock files).
     std::string drivesFolder();
     // splitHostPath for a path without a drive, which is from the working folder.
     void splitRelativePath(const std::string& strPath, std::string& strBase, std::string& strRest);
@@ -158,6 +174,8 @@ private:
     HostIni m_ini;
     std::deque<int> m_dequeAnswers;
     std::vector<HostEvent> m_vecEvents;
+    // Threads of the process open and close handles at once, as on Windows.
+    mutable std::mutex m_handlesLock;
     std::map<uintptr_t, HostHandle> m_mapHandles;
     // Small multiples of 4, as Windows hands them out.
     static constexpr uintptr_t kFirstHandle = 0x80;
@@ -168,6 +186,10 @@ private:
     // Short writes: 0 calls left means every call is whole.
     DWORD m_dwWriteLimit = 0;
     int m_nLimitedWrites = 0;
+    int m_nFileChanges = 0;
+    int m_nFailAtChange = 0;
+    DWORD m_dwChangeError = 0;
+    int m_nAbortAtChange = 0;
     std::string m_strTemporaryDrives;
     std::set<std::string> m_setDrivesMade;
 };

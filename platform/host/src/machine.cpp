@@ -2,11 +2,13 @@
 #include "host_machine.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "host_files.h"
 #include "host_registry.h"
@@ -115,14 +117,19 @@ bool workingFolderOnDrive(const std::string& strRoot, std::string& strDrive, std
     return true;
 }
 
-// machine.ini's [faults]: "Function = error", as failCall injects them, for whole-program runs.
+// machine.ini's [faults]: "Function = error", as failCall injects them, for whole-program runs;
+// "FileChange.abort = k" as abortAtFileChange.
 void injectIniFaults(Machine& machine, const HostIni& ini)
 {
     for (const auto& line : ini.lines("faults"))
     {
         char* pEnd = nullptr;
         unsigned long ulError = std::strtoul(line.second.c_str(), &pEnd, 0);
-        if (pEnd != line.second.c_str() && *pEnd == '\0')
+        if (pEnd == line.second.c_str() || *pEnd != '\0')
+            continue;
+        if (asciiLower(line.first) == "filechange.abort")
+            machine.setFileChangeFault(0, 0, static_cast<int>(ulError));
+        else
             machine.injectFailure(line.first, static_cast<DWORD>(ulError), std::string(), 0);
     }
 }
@@ -228,6 +235,7 @@ void Machine::resetState()
     resetProfileCache();
     m_vecFaults.clear();
     m_nLimitedWrites = 0;
+    setFileChangeFault(0, 0, 0);
     removeTemporaryDrives();
     m_setDrivesMade.clear();
 }
@@ -258,7 +266,10 @@ void Machine::resetInMemory()
 
 void Machine::resetProcess()
 {
-    m_mapHandles.clear();
+    // The objects go after the lock is let go, as in removeHandle.
+    std::map<uintptr_t, HostHandle> mapClosed;
+    std::lock_guard<std::mutex> lock(m_handlesLock);
+    mapClosed.swap(m_mapHandles);
     m_uNextHandle = kFirstHandle;
     m_pProcessToken.reset();
     m_strProgramPath.clear();
@@ -323,6 +334,7 @@ LANGID Machine::uiLanguage() const
 
 HANDLE Machine::addHandle(const std::shared_ptr<HostObject>& pObject, DWORD dwAccess)
 {
+    std::lock_guard<std::mutex> lock(m_handlesLock);
     uintptr_t uHandle = m_uNextHandle;
     m_uNextHandle += 4;
     m_mapHandles[uHandle] = HostHandle{pObject, dwAccess};
@@ -331,13 +343,28 @@ HANDLE Machine::addHandle(const std::shared_ptr<HostObject>& pObject, DWORD dwAc
 
 const HostHandle* Machine::findHandle(HANDLE hHandle) const
 {
+    std::lock_guard<std::mutex> lock(m_handlesLock);
     auto it = m_mapHandles.find(reinterpret_cast<uintptr_t>(hHandle));
     return it == m_mapHandles.end() ? nullptr : &it->second;
 }
 
 bool Machine::removeHandle(HANDLE hHandle)
 {
-    return m_mapHandles.erase(reinterpret_cast<uintptr_t>(hHandle)) != 0;
+    // The object goes after the lock is let go: its end may close what it holds.
+    std::shared_ptr<HostObject> pClosed;
+    std::lock_guard<std::mutex> lock(m_handlesLock);
+    auto it = m_mapHandles.find(reinterpret_cast<uintptr_t>(hHandle));
+    if (it == m_mapHandles.end())
+        return false;
+    pClosed = it->second.pObject;
+    m_mapHandles.erase(it);
+    return true;
+}
+
+size_t Machine::openHandleCount() const
+{
+    std::lock_guard<std::mutex> lock(m_handlesLock);
+    return m_mapHandles.size();
 }
 
 HostRelease Machine::release() const
@@ -428,6 +455,22 @@ DWORD Machine::injectedFailure(const char* szFunction,
         return dwError;
     }
     return 0;
+}
+
+DWORD Machine::countFileChange()
+{
+    ++m_nFileChanges;
+    if (m_nFileChanges == m_nAbortAtChange)
+        _exit(kFileChangeAbortStatus);
+    return m_nFileChanges == m_nFailAtChange ? m_dwChangeError : 0;
+}
+
+void Machine::setFileChangeFault(int nFailAt, DWORD dwError, int nAbortAt)
+{
+    m_nFileChanges = 0;
+    m_nFailAtChange = nFailAt;
+    m_dwChangeError = dwError;
+    m_nAbortAtChange = nAbortAt;
 }
 
 DWORD Machine::takeWriteLimit(DWORD dwBytes)
@@ -525,12 +568,39 @@ std::string Machine::drivesFolder()
     return strRoot;
 }
 
+std::string Machine::objectsFolder()
+{
+    std::string strFolder = drivesFolder() + "/named-objects";
+    std::error_code error;
+    std::filesystem::create_directories(strFolder, error);
+    return strFolder;
+}
+
 std::string Machine::hostPath(const std::u16string& strWindowsPath)
 {
     std::string strBase;
     std::string strRest;
     splitHostPath(strWindowsPath, strBase, strRest);
     return resolveCase(strBase, strRest);
+}
+
+bool Machine::workingFolder(std::u16string& strFolder)
+{
+    std::string strDrive;
+    std::string strRest;
+    if (!workingFolderOnDrive(drivesFolder(), strDrive, strRest))
+        return false;
+    std::string strWindows =
+        std::string(1,
+                    static_cast<char>(std::toupper(static_cast<unsigned char>(strDrive.back())))) +
+        ":" + (strRest.empty() ? "/" : strRest);
+    for (char& c : strWindows)
+    {
+        if (c == '/')
+            c = '\\';
+    }
+    strFolder = fromUtf8(strWindows);
+    return true;
 }
 
 std::string Machine::hostPathAsSpelled(const std::u16string& strWindowsPath)
@@ -575,6 +645,21 @@ void failCall(const std::string& strFunction, DWORD dwError, const std::string& 
               int nCount)
 {
     Machine::current().injectFailure(strFunction, dwError, strKeyPath, nCount);
+}
+
+void failFileChange(int nAt, DWORD dwError)
+{
+    Machine::current().setFileChangeFault(nAt, dwError, 0);
+}
+
+void abortAtFileChange(int nAt)
+{
+    Machine::current().setFileChangeFault(0, 0, nAt);
+}
+
+int fileChangeCount()
+{
+    return Machine::current().fileChangeCount();
 }
 
 void limitWrites(DWORD dwMaxBytes, int nCount)

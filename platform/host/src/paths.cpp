@@ -142,3 +142,104 @@ std::string joinAsSpelled(const std::string& strBase, const std::string& strRest
 }
 
 } // namespace qorhost
+
+namespace
+{
+
+// Splits a path into the root it keeps ("C:", "\\server\share") and the rest, with the working
+// folder or its drive put in front of a path that is relative to them.
+bool rootAndRest(std::u16string strPath, std::u16string& strRoot, std::u16string& strRest)
+{
+    bool bDrive = strPath.size() >= 2 && strPath[1] == u':';
+    if (strPath.compare(0, 2, u"\\\\") == 0)
+    {
+        // The server and the share are the root; ".." never climbs above them.
+        size_t nServerEnd = strPath.find(u'\\', 2);
+        size_t nShareEnd = nServerEnd == std::u16string::npos ? std::u16string::npos
+                                                              : strPath.find(u'\\', nServerEnd + 1);
+        strRoot = strPath.substr(0, nShareEnd);
+        strRest = nShareEnd == std::u16string::npos ? u"" : strPath.substr(nShareEnd);
+        return true;
+    }
+    std::u16string strWorking;
+    bool bWorking = qorhost::Machine::current().workingFolder(strWorking);
+    if (bDrive)
+    {
+        strRoot = strPath.substr(0, 2);
+        strRest = strPath.substr(2);
+        // "C:x" is relative to the working folder when that is on C:, else to C:'s root.
+        bool bSameDrive = bWorking && qorhost::foldCase(strWorking.substr(0, 1)) ==
+                                          qorhost::foldCase(strRoot.substr(0, 1));
+        if (!strRest.empty() && strRest[0] != u'\\' && bSameDrive)
+            strRest = strWorking.substr(2) + u"\\" + strRest;
+        return true;
+    }
+    if (!bWorking)
+        return false;
+    strRoot = strWorking.substr(0, 2);
+    strRest =
+        !strPath.empty() && strPath[0] == u'\\' ? strPath : strWorking.substr(2) + u"\\" + strPath;
+    return true;
+}
+
+// The rest of a path with "." and ".." resolved and doubled separators dropped; a final
+// separator stays.
+std::u16string resolvedRest(const std::u16string& strRest)
+{
+    std::vector<std::u16string> vecNames;
+    size_t nStart = 0;
+    while (nStart <= strRest.size())
+    {
+        size_t nEnd = strRest.find(u'\\', nStart);
+        if (nEnd == std::u16string::npos)
+            nEnd = strRest.size();
+        std::u16string strName = strRest.substr(nStart, nEnd - nStart);
+        if (strName == u"..")
+        {
+            if (!vecNames.empty())
+                vecNames.pop_back();
+        }
+        else if (!strName.empty() && strName != u".")
+            vecNames.push_back(strName);
+        nStart = nEnd + 1;
+    }
+    std::u16string strResolved;
+    for (const std::u16string& strName : vecNames)
+        strResolved += u"\\" + strName;
+    bool bFolder = !strRest.empty() && strRest.back() == u'\\';
+    if (strResolved.empty() || (bFolder && !vecNames.empty()))
+        strResolved += u"\\";
+    return strResolved;
+}
+
+} // namespace
+
+DWORD WINAPI GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
+                              LPWSTR* lpFilePart)
+{
+    if (lpFileName == nullptr || lpFileName[0] == 0)
+        return qorhost::failWith(ERROR_INVALID_NAME);
+    std::u16string strPath(lpFileName);
+    if (strPath.compare(0, 4, u"\\\\?\\") == 0)
+        return qorhost::failWith(ERROR_INVALID_NAME);
+    for (char16_t& c : strPath)
+    {
+        if (c == u'/')
+            c = u'\\';
+    }
+    std::u16string strRoot;
+    std::u16string strRest;
+    if (!rootAndRest(strPath, strRoot, strRest))
+        return qorhost::failWith(ERROR_PATH_NOT_FOUND);
+    std::u16string strFull = strRoot + resolvedRest(strRest);
+    if (strFull.size() + 1 > nBufferLength || lpBuffer == nullptr)
+        return static_cast<DWORD>(strFull.size() + 1);
+    std::copy(strFull.begin(), strFull.end(), lpBuffer);
+    lpBuffer[strFull.size()] = 0;
+    if (lpFilePart != nullptr)
+    {
+        size_t nLast = strFull.rfind(u'\\');
+        *lpFilePart = nLast + 1 < strFull.size() ? lpBuffer + nLast + 1 : nullptr;
+    }
+    return static_cast<DWORD>(strFull.size());
+}

@@ -1,6 +1,7 @@
-// Processes: the Linux machine's real processes, listed, opened, terminated and waited for
-// as kernel32 does it. A process handle holds a pidfd where the kernel has them, so that
-// the handle keeps naming its process even after the process id is reused.
+// Processes: the Linux machine's real processes that were started for this machine, listed,
+// opened, terminated and waited for as kernel32 does it. A process handle holds a pidfd where
+// the kernel has them, so that the handle keeps naming its process even after the process id
+// is reused.
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -11,9 +12,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -21,6 +24,7 @@
 
 #include "host_files.h"
 #include "host_machine.h"
+#include "host_sync.h"
 
 namespace
 {
@@ -37,6 +41,120 @@ template <typename T> T failedWith(DWORD dwError, T failure)
 const LONG kNormalPriority = 8;
 // How often a process without a pidfd is looked at while waiting for it.
 const int kPollMilliseconds = 5;
+
+std::string readFile(const std::string& strPath)
+{
+    std::ifstream file(strPath, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+// The fields of /proc/<pid>/stat after the command name (which may hold spaces and
+// parentheses), the state first; none when the process is gone.
+std::istringstream statFields(const std::string& strProc)
+{
+    std::string strStat = readFile(strProc + "/stat");
+    size_t nClose = strStat.rfind(')');
+    return std::istringstream(nClose == std::string::npos ? std::string()
+                                                          : strStat.substr(nClose + 1));
+}
+
+// The parent's id; 0 when the process is gone.
+pid_t parentOf(pid_t pid)
+{
+    std::istringstream fields = statFields("/proc/" + std::to_string(pid));
+    std::string strState;
+    long lParent = 0;
+    fields >> strState >> lParent;
+    return fields ? static_cast<pid_t>(lParent) : 0;
+}
+
+bool isSelfOrDescendant(pid_t pid)
+{
+    const pid_t self = getpid();
+    // A chain of parents ends at the first process; the bound only guards against a loop.
+    for (int i = 0; i < 4096 && pid > 0; ++i)
+    {
+        if (pid == self)
+            return true;
+        pid = parentOf(pid);
+    }
+    return false;
+}
+
+// The value of strName in a NUL-separated environment block.
+bool environmentValue(const std::string& strBlock, const std::string& strName,
+                      std::string& strValue)
+{
+    const std::string strPrefix = strName + "=";
+    for (size_t nStart = 0; nStart < strBlock.size();)
+    {
+        size_t nEnd = strBlock.find('\0', nStart);
+        if (nEnd == std::string::npos)
+            nEnd = strBlock.size();
+        if (strBlock.compare(nStart, strPrefix.size(), strPrefix) == 0)
+        {
+            strValue = strBlock.substr(nStart + strPrefix.size(), nEnd - nStart - strPrefix.size());
+            return true;
+        }
+        nStart = nEnd + 1;
+    }
+    return false;
+}
+
+// The machine folder a process works on, as the host finds it at start: QOR_MACHINE, else
+// ~/.qor; a relative folder is taken from the process's working folder. False when the
+// process's environment cannot be read (another user's, or gone).
+bool machineFolderOf(pid_t pid, std::string& strFolder)
+{
+    const std::string strProc = "/proc/" + std::to_string(pid);
+    std::ifstream environment(strProc + "/environ", std::ios::binary);
+    if (!environment)
+        return false;
+    std::ostringstream block;
+    block << environment.rdbuf();
+    std::string strHome;
+    if (!environmentValue(block.str(), "QOR_MACHINE", strFolder) || strFolder.empty())
+    {
+        if (!environmentValue(block.str(), "HOME", strHome))
+            strHome = ".";
+        strFolder = strHome + "/.qor";
+    }
+    if (strFolder[0] != '/')
+    {
+        std::error_code error;
+        strFolder =
+            std::filesystem::read_symlink(strProc + "/cwd", error).string() + "/" + strFolder;
+    }
+    return true;
+}
+
+// Whether two paths name one folder: the same entry when both exist, else the same path.
+bool sameFolder(const std::string& strLeft, const std::string& strRight)
+{
+    struct stat left;
+    struct stat right;
+    if (stat(strLeft.c_str(), &left) == 0 && stat(strRight.c_str(), &right) == 0)
+        return left.st_dev == right.st_dev && left.st_ino == right.st_ino;
+    std::error_code error;
+    return std::filesystem::weakly_canonical(strLeft, error) ==
+           std::filesystem::weakly_canonical(strRight, error);
+}
+
+// Whether the process was started for the current machine, so that two machines on one Linux
+// machine (two test runs, a developer's shell) never see or stop each other's programs: this
+// process and those it started belong to it, and for a machine folder also every process
+// whose own machine folder is the same.
+bool isOnThisMachine(pid_t pid)
+{
+    if (isSelfOrDescendant(pid))
+        return true;
+    const qorhost::Machine& machine = qorhost::Machine::current();
+    std::string strFolder;
+    return !machine.isInMemory() && machineFolderOf(pid, strFolder) &&
+           sameFolder(strFolder, machine.folder());
+}
 
 int openPidfd(pid_t pid)
 {
@@ -149,14 +267,6 @@ public:
     size_t nNext = 0;
 };
 
-std::string readFile(const std::string& strPath)
-{
-    std::ifstream file(strPath, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
-
 // The name Windows would list: argv[0] after its last '/' or '\', else the kernel's name.
 std::string executableName(const std::string& strProc)
 {
@@ -173,11 +283,7 @@ std::string executableName(const std::string& strProc)
 // gone or has ended (a zombie), which Windows no longer lists.
 bool readStat(const std::string& strProc, PROCESSENTRY32W& entry)
 {
-    std::string strStat = readFile(strProc + "/stat");
-    size_t nClose = strStat.rfind(')');
-    if (nClose == std::string::npos)
-        return false;
-    std::istringstream fields(strStat.substr(nClose + 1));
+    std::istringstream fields = statFields(strProc);
     std::string strState;
     long lParent = 0;
     fields >> strState >> lParent;
@@ -268,6 +374,9 @@ HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL /*bInheritHandle*/, DWORD 
         SetLastError(pid > 0 && errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    // Another machine's process is not there at all.
+    if (!isOnThisMachine(pid))
+        return failedWith<HANDLE>(ERROR_INVALID_PARAMETER, nullptr);
     int iPidfd = openPidfd(pid);
     if (iPidfd < 0 && errno == ESRCH)
         return failedWith<HANDLE>(ERROR_INVALID_PARAMETER, nullptr);
@@ -294,6 +403,10 @@ BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode)
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 {
+    // A mutex is its own area's, whatever faults the waits for processes are given.
+    DWORD dwMutexResult = WAIT_FAILED;
+    if (qorhost::waitIfMutex(hHandle, dwMilliseconds, dwMutexResult))
+        return dwMutexResult;
     if (DWORD dwFault = qorhost::Machine::current().injectedFailure("WaitForSingleObject"))
     {
         if (dwFault != WAIT_TIMEOUT)
@@ -348,8 +461,8 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD /*th32ProcessID*/)
     for (pid_t pid : vecIds)
     {
         PROCESSENTRY32W entry;
-        // A process that ended meanwhile is left out.
-        if (describeProcess(pid, entry))
+        // A process that ended meanwhile is left out, and so is another machine's.
+        if (isOnThisMachine(pid) && describeProcess(pid, entry))
             pSnapshot->vecEntries.push_back(entry);
     }
     return machine.addHandle(pSnapshot, 0);

@@ -1,13 +1,17 @@
-// Private-profile (INI) files. Each call reads the whole file and a changing call writes it
-// back whole, as Wine does; the rules for names, values, lists and encodings are Wine's,
-// since a program can tell them apart. The last file's parse is kept with its bytes and
-// reused while the bytes read are the same, so reading every section in turn stays linear.
+// Private-profile (INI) files. A changing call writes the file back whole, as Wine does; the
+// rules for names, values, lists and encodings are Wine's, since a program can tell them
+// apart. The last file's parse is kept with its bytes and reused while the file is unchanged
+// (as Wine keeps it while its write time is the same), and sections are found by name through
+// an index, so reading every section of a file in turn stays linear in the file's size.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <unordered_map>
 #include <vector>
 
 #include "host_codepage.h"
@@ -37,9 +41,59 @@ struct SProfileSection
     std::vector<SProfileKey> vecKeys;
 };
 
-// A file that has any text starts with a section without a name for the lines before the
-// first header.
-typedef std::vector<SProfileSection> ProfileSections;
+// Wine folds the ASCII letters only: "É" and "é" are different names there.
+char16_t asciiUpper(char16_t ch)
+{
+    return ch >= u'a' && ch <= u'z' ? static_cast<char16_t>(ch - u'a' + u'A') : ch;
+}
+
+std::u16string asciiUpper(std::u16string_view strName)
+{
+    std::u16string strUpper(strName);
+    for (char16_t& ch : strUpper)
+        ch = asciiUpper(ch);
+    return strUpper;
+}
+
+// A file's sections in order, and where the first section of each name lies. A file that
+// has any text starts with a section without a name for the lines before the first header.
+// Names are given when a section is added and never changed.
+class ProfileSections
+{
+public:
+    size_t size() const { return m_vecSections.size(); }
+    const SProfileSection& operator[](size_t nIndex) const { return m_vecSections[nIndex]; }
+    SProfileSection& operator[](size_t nIndex) { return m_vecSections[nIndex]; }
+    std::vector<SProfileSection>::const_iterator begin() const { return m_vecSections.begin(); }
+    std::vector<SProfileSection>::const_iterator end() const { return m_vecSections.end(); }
+
+    SProfileSection& add(std::u16string strName)
+    {
+        m_mapFirst.emplace(asciiUpper(strName), m_vecSections.size());
+        m_vecSections.push_back(SProfileSection());
+        m_vecSections.back().strName = std::move(strName);
+        return m_vecSections.back();
+    }
+
+    void erase(size_t nIndex)
+    {
+        m_vecSections.erase(m_vecSections.begin() + static_cast<std::ptrdiff_t>(nIndex));
+        m_mapFirst.clear();
+        for (size_t i = 0; i < m_vecSections.size(); ++i)
+            m_mapFirst.emplace(asciiUpper(m_vecSections[i].strName), i);
+    }
+
+    // The first section of that name without regard to ASCII case; size() when none.
+    size_t find(std::u16string_view strName) const
+    {
+        auto it = m_mapFirst.find(asciiUpper(strName));
+        return it == m_mapFirst.end() ? m_vecSections.size() : it->second;
+    }
+
+private:
+    std::vector<SProfileSection> m_vecSections;
+    std::unordered_map<std::u16string, size_t> m_mapFirst;
+};
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // What GetPrivateProfileIntW reads the value through, terminator included.
@@ -74,12 +128,6 @@ std::u16string withoutLeadingSpace(LPCWSTR szText)
     while (isProfileSpace(*szText))
         ++szText;
     return szText;
-}
-
-// Wine folds the ASCII letters only: "É" and "é" are different names there.
-char16_t asciiUpper(char16_t ch)
-{
-    return ch >= u'a' && ch <= u'z' ? static_cast<char16_t>(ch - u'a' + u'A') : ch;
 }
 
 bool sameName(std::u16string_view strLeft, std::u16string_view strRight)
@@ -156,9 +204,7 @@ void parseLine(std::u16string_view strLine, ProfileSections& sections, SProfileS
     size_t nClose = strLine.rfind(u']');
     if (strLine[0] == u'[' && nClose != std::u16string::npos)
     {
-        sections.push_back(SProfileSection());
-        pSection = &sections.back();
-        pSection->strName = upToNul(trimmed(strLine.substr(1, nClose - 1)));
+        pSection = &sections.add(upToNul(trimmed(strLine.substr(1, nClose - 1))));
         return;
     }
     SProfileKey key;
@@ -178,8 +224,8 @@ void parseLine(std::u16string_view strLine, ProfileSections& sections, SProfileS
 
 ProfileSections parse(std::u16string_view strText)
 {
-    ProfileSections sections(1);
-    SProfileSection* pSection = &sections.back();
+    ProfileSections sections;
+    SProfileSection* pSection = &sections.add(std::u16string());
     size_t nPos = 0;
     while (nPos < strText.size())
     {
@@ -235,12 +281,70 @@ private:
     bool m_bChanged = false;
 };
 
-// The bytes of the last file read or written and their parse.
+// What tells one state of a file from another without reading it: which file it is, its
+// size, and the times of its last changes.
+struct SFileStamp
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long llWriteNs = 0;
+    long long llChangeNs = 0;
+
+    bool operator==(const SFileStamp& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size &&
+               llWriteNs == other.llWriteNs && llChangeNs == other.llChangeNs;
+    }
+};
+
+long long nanoseconds(const timespec& time)
+{
+    return time.tv_sec * 1000000000LL + time.tv_nsec;
+}
+
+long long nowNs()
+{
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return nanoseconds(now);
+}
+
+bool stampOf(const std::u16string& strPath, SFileStamp& stamp)
+{
+    qorhost::Machine& machine = qorhost::Machine::current();
+    struct stat info;
+    if (stat(machine.hostPathAsSpelled(strPath).c_str(), &info) != 0 &&
+        stat(machine.hostPath(strPath).c_str(), &info) != 0)
+        return false;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.llWriteNs = nanoseconds(info.st_mtim);
+    stamp.llChangeNs = nanoseconds(info.st_ctim);
+    return true;
+}
+
+// The bytes of the last file read or written and their parse; when stamped, the stamp the
+// file had and the time just before it was taken and the bytes read.
 struct SParsedProfile
 {
     std::string strBytes;
     EEncoding encoding = EEncoding::Ansi;
     std::shared_ptr<ProfileSections> pSections;
+    bool bStamped = false;
+    SFileStamp stamp;
+    long long llReadNs = 0;
+
+    // Whether a file with this stamp still holds the bytes. The kernel stamps a change with a
+    // clock that may lag a tick behind, and some file systems keep whole seconds: a change made
+    // soon after a read could leave the stamp as it was. A stamp older than that when the
+    // bytes were read cannot be shared by any later change.
+    bool holdsBytesOf(const SFileStamp& current) const
+    {
+        long long llSettleNs = stamp.llChangeNs % 1000000000LL == 0 ? 2000000000LL : 100000000LL;
+        return bStamped && stamp == current && stamp.llChangeNs + llSettleNs < llReadNs;
+    }
 };
 
 SParsedProfile& lastParsed()
@@ -256,6 +360,18 @@ bool ProfileFile::open(LPCWSTR lpFileName, bool bWrite)
                                kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND;
+    SParsedProfile& parsed = lastParsed();
+    long long llReadNs = nowNs();
+    SFileStamp stamp;
+    bool bStamped = stampOf(m_strPath, stamp);
+    if (bStamped && parsed.holdsBytesOf(stamp))
+    {
+        CloseHandle(hFile);
+        m_encoding = parsed.encoding;
+        m_pSections = parsed.pSections;
+        m_bShared = true;
+        return true;
+    }
     std::string strBytes;
     char aChunk[4096];
     DWORD dwRead = 0;
@@ -265,7 +381,6 @@ bool ProfileFile::open(LPCWSTR lpFileName, bool bWrite)
     if (strBytes.empty())
         return true;
     // The parse depends on the bytes alone, whichever file they came from.
-    SParsedProfile& parsed = lastParsed();
     if (parsed.strBytes != strBytes)
     {
         parsed.pSections =
@@ -273,6 +388,9 @@ bool ProfileFile::open(LPCWSTR lpFileName, bool bWrite)
         parsed.encoding = m_encoding;
         parsed.strBytes.swap(strBytes);
     }
+    parsed.bStamped = bStamped;
+    parsed.stamp = stamp;
+    parsed.llReadNs = llReadNs;
     m_encoding = parsed.encoding;
     m_pSections = parsed.pSections;
     m_bShared = true;
@@ -326,10 +444,13 @@ bool ProfileFile::save()
     // The next call reads these bytes back and finds them parsed.
     if (bWritten && !strBytes.empty())
     {
+        // Another writer may have come between the write and any stamp taken now: the
+        // next read compares the bytes before it stamps them.
         SParsedProfile& parsed = lastParsed();
         parsed.strBytes.swap(strBytes);
         parsed.encoding = m_encoding;
         parsed.pSections = m_pSections;
+        parsed.bStamped = false;
         m_bShared = true;
     }
     return bWritten != FALSE;
@@ -337,11 +458,7 @@ bool ProfileFile::save()
 
 size_t ProfileFile::findSection(std::u16string_view strName, bool bTrim) const
 {
-    std::u16string_view strWanted = bTrim ? trimmed(strName) : strName;
-    size_t nIndex = 0;
-    while (nIndex < sections().size() && !sameName(sections()[nIndex].strName, strWanted))
-        ++nIndex;
-    return nIndex;
+    return sections().find(bTrim ? trimmed(strName) : strName);
 }
 
 const SProfileKey* ProfileFile::findKey(LPCWSTR lpSection, LPCWSTR lpKey)
@@ -364,10 +481,7 @@ void ProfileFile::setValue(LPCWSTR lpSection, LPCWSTR lpKey, LPCWSTR lpValue, bo
     size_t nSection = findSection(lpSection, true);
     ProfileSections& editable = edit();
     if (nSection == editable.size())
-    {
-        editable.push_back(SProfileSection());
-        editable.back().strName = withoutLeadingSpace(lpSection);
-    }
+        editable.add(withoutLeadingSpace(lpSection));
     SProfileSection* pSection = &editable[nSection];
     SProfileKey* pKey = nullptr;
     std::u16string_view strKey = trimmed(lpKey);
@@ -398,8 +512,7 @@ void ProfileFile::deleteSection(LPCWSTR lpSection)
     size_t nSection = findSection(lpSection, false);
     if (nSection == sections().size())
         return;
-    ProfileSections& editable = edit();
-    editable.erase(editable.begin() + static_cast<std::ptrdiff_t>(nSection));
+    edit().erase(nSection);
     m_bChanged = true;
 }
 
@@ -447,15 +560,9 @@ DWORD copyCut(LPWSTR lpBuffer, const std::u16string& strText, DWORD nRoom)
 
 DWORD ProfileFile::listSection(LPCWSTR lpSection, LPWSTR lpBuffer, DWORD nSize, bool bValues) const
 {
-    const SProfileSection* pSection = nullptr;
-    for (const SProfileSection& section : sections())
-    {
-        if (sameName(section.strName, lpSection))
-        {
-            pSection = &section;
-            break;
-        }
-    }
+    size_t nSection = findSection(lpSection, false);
+    const SProfileSection* pSection =
+        nSection == sections().size() ? nullptr : &sections()[nSection];
     if (pSection == nullptr || nSize < 3)
     {
         // An empty list; Wine writes its second terminator only for a missing section.

@@ -13,8 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/stat.h>
 #include <memory>
 #include <sstream>
+#include <unordered_map>
 #include <unistd.h>
 
 #include "host_machine.h"
@@ -27,6 +29,9 @@ namespace
 {
 
 const size_t kMaxKeyNameLength = 255;
+// Windows keeps a key tree at most 512 levels deep and refuses deeper keys for want of
+// resources (Wine sets no limit); counted here below the root the key lies in.
+const size_t kMaxKeyDepth = 512;
 
 // What RegQueryInfoKeyW reports for a key's security descriptor: the host keeps none, so
 // the size of an empty self-relative one.
@@ -129,10 +134,18 @@ struct RegKey
     bool bDeleted = false;
     FILETIME ftLastWrite = {0, 0};
     RegKey* pParent = nullptr;
+    // Levels below the root: 0 for the root itself.
+    size_t nDepth = 0;
     // Keyed by the upper-cased name: the order in which Windows enumerates subkeys.
+    // Changed only through addSubKeyEntry, eraseSubKey and clearSubKeys, which keep the
+    // enumeration's place.
     std::map<std::u16string, std::shared_ptr<RegKey>, FoldedOrder> mapSubKeys;
-    // In creation order, as Windows enumerates values.
+    // In creation order, as Windows enumerates values; changed only through addValue,
+    // eraseValue and clearValues, which keep the index.
     std::vector<RegValue> vecValues;
+    // Where each value lies in vecValues, by folded name: finding a value costs the same
+    // however many the key holds.
+    std::unordered_map<std::u16string, size_t> mapValueIndex;
 
     // Built once from the root down: a recursive concatenation copies the path at every level.
     std::u16string path() const
@@ -157,13 +170,64 @@ struct RegKey
 
     std::vector<RegValue>::iterator findValue(LPCWSTR szName)
     {
-        std::u16string_view strName = szName == nullptr ? u"" : szName;
-        for (auto it = vecValues.begin(); it != vecValues.end(); ++it)
+        auto it = mapValueIndex.find(foldCase(szName == nullptr ? u"" : szName));
+        if (it == mapValueIndex.end())
+            return vecValues.end();
+        return vecValues.begin() + static_cast<std::ptrdiff_t>(it->second);
+    }
+
+    void addValue(RegValue value)
+    {
+        mapValueIndex[foldCase(value.strName)] = vecValues.size();
+        vecValues.push_back(std::move(value));
+    }
+
+    // The values after it move up one place, as Windows enumerates them after a deletion.
+    void eraseValue(std::vector<RegValue>::iterator it)
+    {
+        mapValueIndex.erase(foldCase(it->strName));
+        it = vecValues.erase(it);
+        for (; it != vecValues.end(); ++it)
+            --mapValueIndex[foldCase(it->strName)];
+    }
+
+    void clearValues()
+    {
+        vecValues.clear();
+        mapValueIndex.clear();
+    }
+
+    // The subkey at an index of the enumeration. Enumerating walks the indexes in turn: the
+    // walk goes on from the last place asked for, so that listing every subkey stays linear.
+    std::shared_ptr<RegKey> subKeyAt(size_t nIndex)
+    {
+        if (!m_bEnumerated || nIndex < m_nEnumerated)
         {
-            if (sameFolded(it->strName, strName))
-                return it;
+            m_itEnumerated = mapSubKeys.begin();
+            m_nEnumerated = 0;
+            m_bEnumerated = true;
         }
-        return vecValues.end();
+        std::advance(m_itEnumerated, static_cast<std::ptrdiff_t>(nIndex - m_nEnumerated));
+        m_nEnumerated = nIndex;
+        return m_itEnumerated->second;
+    }
+
+    void addSubKeyEntry(std::u16string strFolded, std::shared_ptr<RegKey> pSubKey)
+    {
+        mapSubKeys[std::move(strFolded)] = std::move(pSubKey);
+        m_bEnumerated = false;
+    }
+
+    void eraseSubKey(const std::u16string& strFolded)
+    {
+        mapSubKeys.erase(strFolded);
+        m_bEnumerated = false;
+    }
+
+    void clearSubKeys()
+    {
+        mapSubKeys.clear();
+        m_bEnumerated = false;
     }
 
     std::shared_ptr<RegKey> findSubKey(std::u16string_view strSubKey) const
@@ -171,6 +235,11 @@ struct RegKey
         auto it = mapSubKeys.find(AnyCase{strSubKey});
         return it == mapSubKeys.end() ? nullptr : it->second;
     }
+
+private:
+    bool m_bEnumerated = false;
+    size_t m_nEnumerated = 0;
+    std::map<std::u16string, std::shared_ptr<RegKey>, FoldedOrder>::iterator m_itEnumerated;
 };
 
 typedef std::shared_ptr<RegKey> KeyPtr;
@@ -251,20 +320,30 @@ KeyPtr addSubKey(RegKey& parent, std::u16string_view strName, bool bVolatile)
     pKey->strName = std::u16string(strName);
     pKey->bVolatile = bVolatile;
     pKey->pParent = &parent;
+    pKey->nDepth = parent.nDepth + 1;
     pKey->ftLastWrite = currentFileTime();
-    parent.mapSubKeys[foldCase(pKey->strName)] = pKey;
+    parent.addSubKeyEntry(foldCase(pKey->strName), pKey);
     parent.ftLastWrite = pKey->ftLastWrite;
     return pKey;
 }
 
-// Handles still open on a removed key find it deleted.
+// Handles still open on a removed key find it deleted. The subtree is listed level by level
+// and emptied from its deepest keys up, so that neither marking nor freeing it goes as deep
+// into the call stack as the tree goes.
 void markDeleted(RegKey& key)
 {
-    key.bDeleted = true;
-    for (auto& entry : key.mapSubKeys)
-        markDeleted(*entry.second);
-    key.mapSubKeys.clear();
-    key.vecValues.clear();
+    std::vector<RegKey*> vecSubtree = {&key};
+    for (size_t i = 0; i < vecSubtree.size(); ++i)
+    {
+        for (auto& entry : vecSubtree[i]->mapSubKeys)
+            vecSubtree.push_back(entry.second.get());
+    }
+    for (auto it = vecSubtree.rbegin(); it != vecSubtree.rend(); ++it)
+    {
+        (*it)->bDeleted = true;
+        (*it)->clearSubKeys();
+        (*it)->clearValues();
+    }
 }
 
 void removeKey(RegKey& key)
@@ -273,7 +352,7 @@ void removeKey(RegKey& key)
     std::u16string strFolded = foldCase(key.strName);
     markDeleted(key);
     // The parent's entry may hold the last reference: the key is gone after this.
-    pParent->mapSubKeys.erase(strFolded);
+    pParent->eraseSubKey(strFolded);
     pParent->ftLastWrite = currentFileTime();
 }
 
@@ -281,7 +360,7 @@ void setValue(RegKey& key, const std::u16string& strName, DWORD dwType, std::vec
 {
     auto it = key.findValue(strName.c_str());
     if (it == key.vecValues.end())
-        key.vecValues.push_back({strName, dwType, std::move(vecData)});
+        key.addValue({strName, dwType, std::move(vecData)});
     else
     {
         it->dwType = dwType;
@@ -290,27 +369,39 @@ void setValue(RegKey& key, const std::u16string& strName, DWORD dwType, std::vec
     key.ftLastWrite = currentFileTime();
 }
 
-void appendSections(const RegKey& key, bool bAlwaysOwnSection,
+void appendSection(const RegKey& key, std::vector<RegFileSection>& vecSections)
+{
+    RegFileSection section;
+    section.strPath = key.path();
+    for (const RegValue& value : key.vecValues)
+    {
+        RegFileValue fileValue;
+        fileValue.strName = value.strName;
+        fileValue.dwType = value.dwType;
+        fileValue.vecData = value.vecData;
+        section.vecValues.push_back(fileValue);
+    }
+    vecSections.push_back(section);
+}
+
+// The key and its subtree, each key before its subkeys, walked with a stack of its own.
+void appendSections(const RegKey& top, bool bAlwaysOwnSection,
                     std::vector<RegFileSection>& vecSections)
 {
-    if (key.bVolatile && !bAlwaysOwnSection)
-        return;
-    if (bAlwaysOwnSection || key.pParent != nullptr || !key.vecValues.empty())
+    std::vector<const RegKey*> vecPending = {&top};
+    while (!vecPending.empty())
     {
-        RegFileSection section;
-        section.strPath = key.path();
-        for (const RegValue& value : key.vecValues)
-        {
-            RegFileValue fileValue;
-            fileValue.strName = value.strName;
-            fileValue.dwType = value.dwType;
-            fileValue.vecData = value.vecData;
-            section.vecValues.push_back(fileValue);
-        }
-        vecSections.push_back(section);
+        const RegKey& key = *vecPending.back();
+        vecPending.pop_back();
+        bool bOwnSection = bAlwaysOwnSection && &key == &top;
+        // Below a volatile key every key is volatile: the whole branch stays out.
+        if (key.bVolatile && !bOwnSection)
+            continue;
+        if (bOwnSection || key.pParent != nullptr || !key.vecValues.empty())
+            appendSection(key, vecSections);
+        for (auto it = key.mapSubKeys.rbegin(); it != key.mapSubKeys.rend(); ++it)
+            vecPending.push_back(it->second.get());
     }
-    for (const auto& entry : key.mapSubKeys)
-        appendSections(*entry.second, false, vecSections);
 }
 
 bool readFile(const std::string& strPath, std::string& strBytes)
@@ -349,9 +440,17 @@ template <typename PathOf> DWORD injectedFault(const char* szCall, PathOf fnPath
 class Registry
 {
 public:
+    ~Registry() { reset(); }
+
     void reset()
     {
         m_mapHandles.clear();
+        // Taken apart from the bottom up: destroying a tree from its root would recurse.
+        for (const KeyPtr& pRoot : {m_pLocalMachine, m_pCurrentUser, m_pUsers})
+        {
+            if (pRoot)
+                markDeleted(*pRoot);
+        }
         m_pLocalMachine.reset();
         m_pCurrentUser.reset();
         m_pUsers.reset();
@@ -477,8 +576,11 @@ public:
         return bCreate ? create(pKey, vecParts) : walk(pKey, vecParts);
     }
 
+    // Null when the key would lie deeper than a tree may go.
     static KeyPtr create(KeyPtr pKey, const PathParts& vecParts)
     {
+        if (pKey->nDepth + vecParts.size() > kMaxKeyDepth)
+            return nullptr;
         for (std::u16string_view strPart : vecParts)
         {
             KeyPtr pNext = pKey->findSubKey(strPart);
@@ -510,7 +612,7 @@ public:
                 {
                     auto it = pKey->findValue(value.strName.c_str());
                     if (it != pKey->vecValues.end())
-                        pKey->vecValues.erase(it);
+                        pKey->eraseValue(it);
                 }
             }
         }
@@ -549,8 +651,46 @@ private:
         return m_pLocalMachine;
     }
 
+    // The file's identity as last read or written by this process: a rename gives a new inode,
+    // so another process's save always shows.
+    struct SFileStamp
+    {
+        ino_t inode = 0;
+        off_t size = -1;
+        long long llWriteNs = 0;
+        bool operator==(const SFileStamp& other) const
+        {
+            return inode == other.inode && size == other.size && llWriteNs == other.llWriteNs;
+        }
+    };
+
+    static SFileStamp fileStamp()
+    {
+        SFileStamp stamp;
+        struct stat info;
+        if (stat(registryFile().c_str(), &info) == 0)
+        {
+            stamp.inode = info.st_ino;
+            stamp.size = info.st_size;
+            stamp.llWriteNs = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+        }
+        return stamp;
+    }
+
+    // Another process of the machine saved the registry since this one read or wrote it: as
+    // on Windows, where the registry is one for all processes, its changes are seen. Only
+    // while no key is open here: an open handle keeps the tree it was opened in.
+    void reloadIfChangedElsewhere()
+    {
+        if (!m_bLoaded || !m_mapHandles.empty() || Machine::current().isInMemory() ||
+            fileStamp() == m_stamp)
+            return;
+        reset();
+    }
+
     void ensureLoaded()
     {
+        reloadIfChangedElsewhere();
         if (m_bLoaded)
             return;
         m_bLoaded = true;
@@ -558,6 +698,9 @@ private:
         m_pCurrentUser = makeRoot(HKEY_CURRENT_USER);
         m_pUsers = makeRoot(HKEY_USERS);
         Machine& machine = Machine::current();
+        // Stamped before the read: a save that lands after it is seen by the next call.
+        if (!machine.isInMemory())
+            m_stamp = fileStamp();
         std::string strBytes;
         std::vector<RegFileSection> vecSections;
         if (!machine.isInMemory() && readFile(registryFile(), strBytes) &&
@@ -612,9 +755,11 @@ private:
         }
         if (std::rename(strTemporary.c_str(), registryFile().c_str()) != 0)
             std::fprintf(stderr, "qor host: cannot replace %s\n", registryFile().c_str());
+        m_stamp = fileStamp();
     }
 
     bool m_bLoaded = false;
+    SFileStamp m_stamp;
     KeyPtr m_pLocalMachine;
     KeyPtr m_pCurrentUser;
     KeyPtr m_pUsers;
@@ -716,6 +861,8 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPW
         if (vecParts[i].size() > qorhost::kMaxKeyNameLength)
             return ERROR_INVALID_PARAMETER;
     }
+    if (pExisting->nDepth + (vecParts.size() - nExisting) > qorhost::kMaxKeyDepth)
+        return ERROR_NO_SYSTEM_RESOURCES;
     if (nExisting < vecParts.size() && pExisting->bVolatile && !bVolatile)
         return ERROR_CHILD_MUST_BE_VOLATILE;
     pKey = pExisting;
@@ -780,6 +927,16 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
     LONG lStatus = registry().use(hKey, "RegSetValueExW", KEY_SET_VALUE, pKey);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
+    // NT counts a text's terminator the caller left out when the unit after the data is zero:
+    // it reads that unit, as Wine's advapi32 does.
+    bool bText = dwType == REG_SZ || dwType == REG_EXPAND_SZ || dwType == REG_MULTI_SZ;
+    if (bText && cbData >= sizeof(WCHAR))
+    {
+        const BYTE* pNext = lpData + cbData / sizeof(WCHAR) * sizeof(WCHAR);
+        bool bLastIsZero = pNext[-2] == 0 && pNext[-1] == 0;
+        if (!bLastIsZero && pNext[0] == 0 && pNext[1] == 0)
+            cbData += sizeof(WCHAR);
+    }
     std::vector<BYTE> vecData(lpData, lpData + (lpData == nullptr ? 0 : cbData));
     qorhost::setValue(*pKey, lpValueName == nullptr ? u"" : lpValueName, dwType,
                       std::move(vecData));
@@ -796,7 +953,7 @@ LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
     auto it = pKey->findValue(lpValueName);
     if (it == pKey->vecValues.end())
         return ERROR_FILE_NOT_FOUND;
-    pKey->vecValues.erase(it);
+    pKey->eraseValue(it);
     pKey->ftLastWrite = qorhost::currentFileTime();
     registry().changed(*pKey);
     return ERROR_SUCCESS;
@@ -815,9 +972,7 @@ LONG WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcch
         return lStatus;
     if (dwIndex >= pKey->mapSubKeys.size())
         return ERROR_NO_MORE_ITEMS;
-    auto it = pKey->mapSubKeys.begin();
-    std::advance(it, dwIndex);
-    const qorhost::RegKey& subKey = *it->second;
+    const qorhost::RegKey& subKey = *pKey->subKeyAt(dwIndex);
     lStatus = qorhost::copyName(subKey.strName, lpName, lpcchName);
     if (lStatus == ERROR_SUCCESS && lpClass != nullptr)
         lStatus = qorhost::copyName(subKey.strClass, lpClass, lpcchClass);
@@ -989,8 +1144,8 @@ LONG WINAPI RegRestoreKeyW(HKEY hKey, LPCWSTR lpFile, DWORD /*dwFlags*/)
     }
     for (auto& entry : pKey->mapSubKeys)
         qorhost::markDeleted(*entry.second);
-    pKey->mapSubKeys.clear();
-    pKey->vecValues.clear();
+    pKey->clearSubKeys();
+    pKey->clearValues();
     qorhost::Registry::applySections(
         vecSections,
         [&pKey, &strSavedRoot](const std::u16string& strPath, bool)

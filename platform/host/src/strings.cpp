@@ -1,8 +1,10 @@
 // Wide-text helpers of kernel32/user32 and the UTF-8 bridge to Linux.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
+#include "host_codepage.h"
 #include "host_machine.h"
 
 namespace qorhost
@@ -399,4 +401,55 @@ int WINAPI wsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, ...)
     int nResult = wvsprintfW(lpOut, lpFmt, arglist);
     va_end(arglist);
     return nResult;
+}
+
+namespace
+{
+// UTF-8 has no unpaired surrogates: Windows puts U+FFFD in their place.
+std::u16string pairedSurrogatesOnly(const char16_t* pText, size_t ulLength)
+{
+    std::u16string strText(pText, ulLength);
+    for (size_t i = 0; i < strText.size(); ++i)
+    {
+        bool bHigh = strText[i] >= 0xD800 && strText[i] <= 0xDBFF;
+        bool bLow = strText[i] >= 0xDC00 && strText[i] <= 0xDFFF;
+        if (bHigh && i + 1 < strText.size() && strText[i + 1] >= 0xDC00 && strText[i + 1] <= 0xDFFF)
+            ++i;
+        else if (bHigh || bLow)
+            strText[i] = 0xFFFD;
+    }
+    return strText;
+}
+} // namespace
+
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                               BOOL* lpUsedDefaultChar)
+{
+    bool bUtf8 = CodePage == CP_UTF8;
+    if ((!bUtf8 && CodePage != CP_ACP) || lpWideCharStr == nullptr || cchWideChar == 0 ||
+        cchWideChar < -1 || cbMultiByte < 0 || (cbMultiByte > 0 && lpMultiByteStr == nullptr) ||
+        (bUtf8 && (lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr)))
+    {
+        qorhost::failWith(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (dwFlags != 0)
+    {
+        qorhost::failWith(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    size_t ulUnits = cchWideChar == -1 ? std::char_traits<char16_t>::length(lpWideCharStr) + 1
+                                       : static_cast<size_t>(cchWideChar);
+    std::string strBytes = bUtf8 ? qorhost::toUtf8(pairedSurrogatesOnly(lpWideCharStr, ulUnits))
+                                 : qorhost::toAnsi(std::u16string(lpWideCharStr, ulUnits));
+    if (cbMultiByte == 0)
+        return static_cast<int>(strBytes.size());
+    if (strBytes.size() > static_cast<size_t>(cbMultiByte))
+    {
+        qorhost::failWith(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::copy(strBytes.begin(), strBytes.end(), lpMultiByteStr);
+    return static_cast<int>(strBytes.size());
 }

@@ -106,7 +106,16 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 // Removes an empty folder: ERROR_DIR_NOT_EMPTY, ERROR_DIRECTORY for a file.
 BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName);
 
+// The full path of a path, without looking at the disk: "/" read as "\", "." and ".."
+// resolved, a relative path taken from the working folder (which must lie on one of the
+// machine's drives, else ERROR_PATH_NOT_FOUND), "\x" from its drive's root; "\\server\share"
+// paths keep their server and share. Returns the length without the terminator, or, when
+// nBufferLength units cannot hold it, the units needed with the terminator.
+DWORD WINAPI GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
+                              LPWSTR* lpFilePart);
+
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
 #define MOVEFILE_WRITE_THROUGH 0x00000008
 
 // A plain rename of a file or folder: ERROR_ALREADY_EXISTS when the new name is taken. A
@@ -116,7 +125,9 @@ BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName);
 // MoveFileW that, with MOVEFILE_REPLACE_EXISTING, replaces an existing file (a link as the
 // entry, never its target) in one step; a folder or a read-only file is not replaced
 // (ERROR_ACCESS_DENIED). MOVEFILE_WRITE_THROUGH returns once the file and its new name are
-// on the disk. Other flags are ERROR_INVALID_PARAMETER.
+// on the disk. MOVEFILE_DELAY_UNTIL_REBOOT (lpNewFileName null: delete) only records the
+// request in the machine's events.log, for a restart the host never makes; the source must
+// exist. Other flags are ERROR_INVALID_PARAMETER.
 BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
 // Copies the content and the read-only state. ERROR_FILE_EXISTS when bFailIfExists and the
 // target exists, ERROR_ACCESS_DENIED when the target is a folder or read-only, or is new in a

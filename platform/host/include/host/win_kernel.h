@@ -21,6 +21,10 @@ BOOL WINAPI CloseHandle(HANDLE hObject);
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 
+// The text a program hands to its debugger. Nothing on the host listens, so the machine's
+// events.log keeps it ("debug text=..."), as it keeps the boxes a user would have seen.
+void WINAPI OutputDebugStringW(LPCWSTR lpOutputString);
+
 // The entry point of a GUI program. The host's start-up (the qor_host_winmain library)
 // calls it with the command line after the program's name, as Windows hands it over.
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);

@@ -23,7 +23,7 @@ HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwPr
 BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode);
 // Waits on a process handle of OpenProcess (it needs SYNCHRONIZE): WAIT_OBJECT_0 once the
 // process has ended, WAIT_TIMEOUT after dwMilliseconds, WAIT_FAILED with the last error for
-// any other handle.
+// any other handle. A mutex handle is waited for as win_sync.h says.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 // Suspends the thread for the time given (INFINITE: for good); 0 only yields.
 void WINAPI Sleep(DWORD dwMilliseconds);
