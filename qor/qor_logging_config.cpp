@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "qor_handle.h"
 
@@ -22,10 +23,10 @@ const int kReadAttempts = 3;
 // The process's override of the key: set by the program on one thread before it logs.
 struct SConfigOverride
 {
-    LPWSTR szTextOutput; // owned; null while the key answers
-    USHORT usLogDetail;
+    std::unique_ptr<WCHAR[]> szTextOutput; // null while the key answers
+    USHORT usLogDetail = 0;
 };
-SConfigOverride g_override = {nullptr, 0};
+SConfigOverride g_override;
 
 bool isOverridden()
 {
@@ -163,26 +164,24 @@ bool CQORLoggingConfig::setOverride(LPCWSTR szTextOutput, USHORT usLogDetail)
     if (szTextOutput == nullptr || szTextOutput[0] == 0)
         return false;
     int nUnits = lstrlenW(szTextOutput) + 1;
-    LPWSTR szCopy = new (std::nothrow) WCHAR[nUnits];
+    std::unique_ptr<WCHAR[]> szCopy(new (std::nothrow) WCHAR[nUnits]);
     if (szCopy == nullptr)
         return false;
-    lstrcpynW(szCopy, szTextOutput, nUnits);
-    clearOverride();
-    g_override.szTextOutput = szCopy;
+    lstrcpynW(szCopy.get(), szTextOutput, nUnits);
+    g_override.szTextOutput = std::move(szCopy);
     g_override.usLogDetail = usLogDetail;
     return true;
 }
 
 void CQORLoggingConfig::clearOverride()
 {
-    delete[] g_override.szTextOutput;
-    g_override.szTextOutput = nullptr;
+    g_override.szTextOutput.reset();
     g_override.usLogDetail = 0;
 }
 
 LPCWSTR CQORLoggingConfig::getOverrideTextOutput()
 {
-    return g_override.szTextOutput;
+    return g_override.szTextOutput.get();
 }
 
 bool CQORLoggingConfig::readDword(LPCWSTR szValueName, DWORD& dwValue)
@@ -285,7 +284,7 @@ bool CQORLoggingConfig::getOutputPath(ULONG ulOutputBit, LPWSTR szBuffer, DWORD 
     szBuffer[0] = 0;
     // Under the override only the text output has a target.
     CConfigValue path;
-    LPCWSTR szPath = g_override.szTextOutput;
+    LPCWSTR szPath = g_override.szTextOutput.get();
     if (isOverridden() && ulOutputBit != QOR_OUTPUT_TEXT)
         return false;
     if (!isOverridden())
