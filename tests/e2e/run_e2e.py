@@ -950,7 +950,8 @@ def main():
     parser.add_argument("--idle", help="the idle Windows program (wine)")
     parser.add_argument("--win64", action="store_true", help="64-bit Wine (wine)")
     parser.add_argument("--prefix", help="the Wine prefix to fill (wine; default: temporary)")
-    args = parser.parse_args()
+    # Cases may follow the options, as the usage above has them.
+    args = parser.parse_intermixed_args()
     if args.list:
         print("\n".join(CASES))
         return 0
@@ -962,7 +963,7 @@ def main():
         parser.error("unknown cases: " + ", ".join(unknown))
 
     if args.target == "host":
-        return 1 if run_cases(names, lambda: HostMachine(Path(args.program)), "host") else 0
+        return 1 if run_cases(names, lambda: HostMachine(Path(args.program).resolve()), "host") else 0
 
     server, display = start_display()
     if display is None:
@@ -977,7 +978,7 @@ def main():
     try:
         # The wineserver must come up with the display, or every box answers 0 unseen.
         subprocess.run(wine_run + ["--start"], env=env, check=True, stdin=subprocess.DEVNULL)
-        machine = WineMachine(args.program, args.idle, args.win64, prefix, display)
+        machine = WineMachine(str(Path(args.program).resolve()), args.idle, args.win64, prefix, display)
 
         def fresh():
             machine.reset()
