@@ -16,7 +16,7 @@ bool completePatch(bool bSilent)
     (void)markPatchApplied();
     if (bSilent)
     {
-        (void)logPatchStep(g_szStage, TEXT("silent: no restart offered"));
+        logPatchStep(g_szStage, TEXT("silent: no restart offered"));
         return false;
     }
     MessageBoxW(nullptr, TEXT("The patch has been installed successfully."), g_szPatchCaption,
@@ -26,10 +26,10 @@ bool completePatch(bool bSilent)
     CQORWCharString strMessage = loadProgramString(IDS_PATCH_RESTART);
     // A declined restart and a started one both answer true; only the object knows which.
     if (!reboot.rebootSystem(true, strTitle, strMessage, nullptr))
-        (void)logPatchFailure(g_szStage, TEXT("restart: the system refused it"), GetLastError());
+        logPatchFailure(g_szStage, TEXT("restart: the system refused it"), GetLastError());
     else if (reboot.isRebootStarted())
-        (void)logPatchStep(g_szStage, TEXT("restart: the user answered Yes; restart started"));
+        logPatchStep(g_szStage, TEXT("restart: the user answered Yes; restart started"));
     else
-        (void)logPatchStep(g_szStage, TEXT("restart: the user answered No"));
+        logPatchStep(g_szStage, TEXT("restart: the user answered No"));
     return reboot.isRebootStarted();
 }

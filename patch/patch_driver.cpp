@@ -54,11 +54,11 @@ bool callStage(IPatchStages& stages, bool (IPatchStages::*pfnStage)(), bool bFai
     try
     {
         bAnswer = (stages.*pfnStage)();
-        (void)logPatchStep(szStage, bAnswer ? TEXT("answered true") : TEXT("answered false"));
+        logPatchStep(szStage, bAnswer ? TEXT("answered true") : TEXT("answered false"));
     }
     catch (...)
     {
-        (void)logPatchFailure(szStage, TEXT("raised an exception"), ERROR_SUCCESS);
+        logPatchFailure(szStage, TEXT("raised an exception"), ERROR_SUCCESS);
     }
     return bAnswer;
 }
@@ -71,12 +71,12 @@ ESuiteVersion callSuiteVersionCheck(IPatchStages& stages)
         ESuiteVersion result = stages.checkSuiteVersion();
         const LPCWSTR aszAnswers[] = {TEXT("eligible"), TEXT("not eligible"),
                                       TEXT("version unreadable")};
-        (void)logPatchStep(szStage, aszAnswers[result]);
+        logPatchStep(szStage, aszAnswers[result]);
         return result;
     }
     catch (...)
     {
-        (void)logPatchFailure(szStage, TEXT("raised an exception"), ERROR_SUCCESS);
+        logPatchFailure(szStage, TEXT("raised an exception"), ERROR_SUCCESS);
         return svUnreadable;
     }
 }
@@ -89,7 +89,7 @@ UINT logged(UINT uOutcome)
     UINT uShown = shownOutcome(uOutcome);
     if (uShown >= 1 && uShown <= 5)
         strLine += CQORWCharString(TEXT(": ")) + CQORWCharString(g_aszOutcomeMessages[uShown]);
-    (void)logPatchStep(TEXT("runPatchStages"), strLine);
+    logPatchStep(TEXT("runPatchStages"), strLine);
     return uOutcome;
 }
 
@@ -118,7 +118,7 @@ UINT runStages(IPatchStages& stages, bool bSilent, bool* pbRestartStarted)
     catch (...)
     {
         // The files are in place; completion reports through its own dialogs.
-        (void)logPatchFailure(TEXT("completePatch"), TEXT("raised an exception"), ERROR_SUCCESS);
+        logPatchFailure(TEXT("completePatch"), TEXT("raised an exception"), ERROR_SUCCESS);
     }
     return poPatched;
 }
@@ -180,10 +180,10 @@ int runPatchDriver(LPCWSTR szCommandLine, IPatchStages& stages, DWORD dwRunWaitM
     CPatchRunLog runLog(commandLine, szCommandLine);
     bool bSilent = commandLine.isSilent();
     bool bExitCodes = commandLine.hasExitCodes();
-    (void)logPatchStep(TEXT("runPatchDriver"),
-                       CQORWCharString(bSilent ? TEXT("silent") : TEXT("interactive")) +
-                           CQORWCharString(bExitCodes ? TEXT("; Windows Installer exit codes")
-                                                      : TEXT("; exit code 1 on cancel, else 0")));
+    logPatchStep(TEXT("runPatchDriver"),
+                 CQORWCharString(bSilent ? TEXT("silent") : TEXT("interactive")) +
+                     CQORWCharString(bExitCodes ? TEXT("; Windows Installer exit codes")
+                                                : TEXT("; exit code 1 on cancel, else 0")));
     if (!bSilent)
     {
         CQORWCharString strConfirm = loadProgramString(IDS_PATCH_CONFIRM);

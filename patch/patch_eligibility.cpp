@@ -36,21 +36,21 @@ ESuiteVersion probeSuiteVersion()
     {
         if (probe.isMissing())
         {
-            (void)logPatchStep(g_szVersionStage,
-                               text(TEXT("no \"Version\" under HKEY_LOCAL_MACHINE\\")) +
-                                   text(g_szSuiteKey) + text(TEXT(": Velmora is not installed")));
+            logPatchStep(g_szVersionStage, text(TEXT("no \"Version\" under HKEY_LOCAL_MACHINE\\")) +
+                                               text(g_szSuiteKey) +
+                                               text(TEXT(": Velmora is not installed")));
             return svOtherVersion;
         }
-        (void)logPatchFailure(g_szVersionStage, text(TEXT("\"Version\" cannot be read")),
-                              static_cast<DWORD>(probe.getStatus()));
+        logPatchFailure(g_szVersionStage, text(TEXT("\"Version\" cannot be read")),
+                        static_cast<DWORD>(probe.getStatus()));
         return svUnreadable;
     }
     if (probe.getType() != REG_SZ && probe.getType() != REG_EXPAND_SZ)
     {
-        (void)logPatchFailure(g_szVersionStage,
-                              text(TEXT("\"Version\" is not text but of registry type ")) +
-                                  number(probe.getType()),
-                              ERROR_DATATYPE_MISMATCH);
+        logPatchFailure(g_szVersionStage,
+                        text(TEXT("\"Version\" is not text but of registry type ")) +
+                            number(probe.getType()),
+                        ERROR_DATATYPE_MISMATCH);
         return svUnreadable;
     }
     return svEligible;
@@ -67,14 +67,13 @@ ESuiteVersion examineSuiteVersion()
     CQORWCharString strVersion;
     if (!version.getValue(strVersion, false))
     {
-        (void)logPatchFailure(g_szVersionStage, text(TEXT("\"Version\" cannot be read")),
-                              GetLastError());
+        logPatchFailure(g_szVersionStage, text(TEXT("\"Version\" cannot be read")), GetLastError());
         return svUnreadable;
     }
     bool bEligible = strVersion.beginsWith(TEXT("8.1"));
-    (void)logPatchStep(g_szVersionStage,
-                       text(TEXT("Version ")) + strVersion +
-                           text(bEligible ? TEXT(": eligible") : TEXT(": not 8.1, not eligible")));
+    logPatchStep(g_szVersionStage,
+                 text(TEXT("Version ")) + strVersion +
+                     text(bEligible ? TEXT(": eligible") : TEXT(": not 8.1, not eligible")));
     return bEligible ? svEligible : svOtherVersion;
 }
 
@@ -96,15 +95,14 @@ bool checkOperatingSystem()
                                                                : TEXT("Windows before XP"));
         if (bVista)
             strRelease += text(bSupported ? TEXT(", 32-bit") : TEXT(", not 32-bit"));
-        (void)logPatchStep(
-            szStage, strRelease + text(bSupported ? TEXT(": supported") : TEXT(": not supported")));
+        logPatchStep(szStage,
+                     strRelease + text(bSupported ? TEXT(": supported") : TEXT(": not supported")));
         return bSupported;
     }
     catch (CQORLogging&)
     {
         // Without even a version number the machine cannot be shown to match.
-        (void)logPatchFailure(szStage, text(TEXT("the Windows release cannot be told")),
-                              GetLastError());
+        logPatchFailure(szStage, text(TEXT("the Windows release cannot be told")), GetLastError());
         return false;
     }
 }
@@ -117,9 +115,8 @@ bool isPatchApplied()
     bool bApplied = bRead && dwMarker != 0;
     CQORWCharString strMarker = bRead ? text(TEXT("FirefoxPatch = ")) + number(dwMarker)
                                       : text(TEXT("no FirefoxPatch marker"));
-    (void)logPatchStep(TEXT("isPatchApplied"),
-                       strMarker +
-                           text(bApplied ? TEXT(": already applied") : TEXT(": not applied yet")));
+    logPatchStep(TEXT("isPatchApplied"), strMarker + text(bApplied ? TEXT(": already applied")
+                                                                   : TEXT(": not applied yet")));
     return bApplied;
 }
 
@@ -128,9 +125,9 @@ bool markPatchApplied()
     CQORRegistryDword marker(HKEY_LOCAL_MACHINE, g_szSuiteKey, g_szMarker, KEY_ALL_ACCESS, true, 0);
     bool bMarked = marker.setValue(1, false);
     if (bMarked)
-        (void)logPatchStep(TEXT("markPatchApplied"), text(TEXT("FirefoxPatch = 1 written")));
+        logPatchStep(TEXT("markPatchApplied"), text(TEXT("FirefoxPatch = 1 written")));
     else
-        (void)logPatchFailure(TEXT("markPatchApplied"), text(TEXT("FirefoxPatch not written")),
-                              GetLastError());
+        logPatchFailure(TEXT("markPatchApplied"), text(TEXT("FirefoxPatch not written")),
+                        GetLastError());
     return bMarked;
 }

@@ -24,12 +24,17 @@ bool writeRecord(ULONG ulType, LPCWSTR szStage, const CQORWCharString& strWhat, 
 }
 } // namespace
 
-bool logPatchStep(LPCWSTR szStage, const CQORWCharString& strWhat)
+void logPatchStep(LPCWSTR szStage, const CQORWCharString& strWhat)
+{
+    (void)writeRecord(QOR_LOG_INFORMATION, szStage, strWhat, 0);
+}
+
+bool logPatchStepWritten(LPCWSTR szStage, const CQORWCharString& strWhat)
 {
     return writeRecord(QOR_LOG_INFORMATION, szStage, strWhat, 0);
 }
 
-bool logPatchFailure(LPCWSTR szStage, const CQORWCharString& strWhat, DWORD dwError)
+void logPatchFailure(LPCWSTR szStage, const CQORWCharString& strWhat, DWORD dwError)
 {
-    return writeRecord(QOR_LOG_ERROR, szStage, strWhat, dwError);
+    (void)writeRecord(QOR_LOG_ERROR, szStage, strWhat, dwError);
 }

@@ -7,9 +7,11 @@
 
 #include "qor_wchar_string.h"
 
-// One decision or change of a stage: an "INFORMATION" record naming the stage. True when the
-// engine wrote it.
-bool logPatchStep(LPCWSTR szStage, const CQORWCharString& strWhat);
+// One decision or change of a stage: an "INFORMATION" record naming the stage.
+void logPatchStep(LPCWSTR szStage, const CQORWCharString& strWhat);
+
+// logPatchStep, telling whether the engine wrote the record: a run log checks its first line.
+bool logPatchStepWritten(LPCWSTR szStage, const CQORWCharString& strWhat);
 
 // A failure of a stage with the Win32 error that caused it: an "ERROR" record.
-bool logPatchFailure(LPCWSTR szStage, const CQORWCharString& strWhat, DWORD dwError);
+void logPatchFailure(LPCWSTR szStage, const CQORWCharString& strWhat, DWORD dwError);

@@ -69,7 +69,7 @@ bool CPatchRunLog::start(const CQORWCharString& strPath, LPCWSTR szCommandLine)
     CQORWCharString strFirst =
         CQORWCharString(TEXT("LocksmerePatch ")) + CQORWCharString(TEXT(LOCKSMERE_VERSION_TEXT)) +
         CQORWCharString(TEXT(" started; command line ")) + quoted(szCommandLine);
-    if (logPatchStep(g_szDriver, strFirst))
+    if (logPatchStepWritten(g_szDriver, strFirst))
         return true;
     // The first line tells: a file that cannot be written now will not be later in the run.
     CQORLoggingConfig::clearOverride();
@@ -80,14 +80,14 @@ bool CPatchRunLog::start(const CQORWCharString& strPath, LPCWSTR szCommandLine)
 
 void CPatchRunLog::finish(UINT uOutcome, int iExitCode)
 {
-    (void)logPatchStep(g_szDriver, CQORWCharString(TEXT("outcome ")) +
-                                       CQORWCharString(static_cast<LONG>(uOutcome)) +
-                                       CQORWCharString(TEXT(", exit code ")) +
-                                       CQORWCharString(static_cast<LONG>(iExitCode)));
+    logPatchStep(g_szDriver, CQORWCharString(TEXT("outcome ")) +
+                                 CQORWCharString(static_cast<LONG>(uOutcome)) +
+                                 CQORWCharString(TEXT(", exit code ")) +
+                                 CQORWCharString(static_cast<LONG>(iExitCode)));
 }
 
 void CPatchRunLog::finishCancelled(int iExitCode)
 {
-    (void)logPatchStep(g_szDriver, CQORWCharString(TEXT("cancelled by the user, exit code ")) +
-                                       CQORWCharString(static_cast<LONG>(iExitCode)));
+    logPatchStep(g_szDriver, CQORWCharString(TEXT("cancelled by the user, exit code ")) +
+                                 CQORWCharString(static_cast<LONG>(iExitCode)));
 }
