@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <string>
 #include <thread>
 #include <sys/wait.h>
@@ -43,12 +42,6 @@ bool qorTestEnterFolder(LPCWSTR szFolder)
 bool qorTestLeaveFolder()
 {
     return g_strStartFolder.empty() || chdir(g_strStartFolder.c_str()) == 0;
-}
-
-bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly)
-{
-    // Read-only on the host is a file nobody may write.
-    return chmod(qorhost::hostPath(szPath).c_str(), bReadOnly ? 0444 : 0644) == 0;
 }
 
 CSharedMachine::CSharedMachine()

@@ -14,8 +14,7 @@ bool qorTestEnterFolder(LPCWSTR szFolder);
 // Back to the working folder the program started in.
 bool qorTestLeaveFolder();
 
-// Gives the file (a Windows path) the read-only attribute or takes it away; the host has no
-// call for it, Windows has SetFileAttributesW.
+// Gives the file (a Windows path) the read-only attribute or takes it away.
 bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly);
 
 // For as long as it lives, the machine is one that programs the test starts see as well: on

@@ -16,6 +16,12 @@ bool qorTestWriteFile(const wstring_t& strPath, const std::string& strContent)
     return bWritten && dwWritten == strContent.size();
 }
 
+bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly)
+{
+    return SetFileAttributesW(szPath,
+                              bReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
 std::string qorTestReadFile(const wstring_t& strPath)
 {
     HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

@@ -52,12 +52,6 @@ bool qorTestEnterFolder(LPCWSTR szFolder)
     return SetCurrentDirectoryW(szFolder) != FALSE;
 }
 
-bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly)
-{
-    return SetFileAttributesW(szPath,
-                              bReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != FALSE;
-}
-
 bool qorTestLeaveFolder()
 {
     return g_strStartFolder.empty() || SetCurrentDirectoryW(g_strStartFolder.c_str()) != FALSE;

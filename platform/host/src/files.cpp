@@ -433,6 +433,29 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecur
     return TRUE;
 }
 
+BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
+{
+    if (lpFileName == nullptr || lpFileName[0] == 0 || !qorhost::fitsWin32Path(lpFileName))
+        return qorhost::failWith(ERROR_PATH_NOT_FOUND);
+    if (DWORD dwFault =
+            qorhost::Machine::current().injectedFailure("SetFileAttributesW", {lpFileName}))
+        return qorhost::failWith(dwFault);
+    if (DWORD dwFault = qorhost::Machine::current().countFileChange())
+        return qorhost::failWith(dwFault);
+    std::string strPath = qorhost::Machine::current().hostPath(lpFileName);
+    struct stat info;
+    if (stat(strPath.c_str(), &info) != 0)
+        return qorhost::failWith(errno == ENOENT ? qorhost::missingEntryError(strPath)
+                                                 : fileErrorOf(errno));
+    mode_t mode = info.st_mode & 07777;
+    mode = (dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0
+               ? mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)
+               : mode | S_IWUSR;
+    if (chmod(strPath.c_str(), mode) != 0)
+        return qorhost::failWith(fileErrorOf(errno));
+    return TRUE;
+}
+
 BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
 {
     if (lpPathName == nullptr || lpPathName[0] == 0 || !qorhost::fitsWin32Path(lpPathName))

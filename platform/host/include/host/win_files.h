@@ -103,6 +103,9 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurit
 // symbolic link (with the folder bit when it leads to a folder, as a junction shows). A
 // missing entry is ERROR_FILE_NOT_FOUND, a missing folder on the way ERROR_PATH_NOT_FOUND.
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
+// Only FILE_ATTRIBUTE_READONLY has an effect (it takes away or gives back the right to
+// write); the other attributes are accepted and not kept. A link's target is changed.
+BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes);
 // Removes an empty folder: ERROR_DIR_NOT_EMPTY, ERROR_DIRECTORY for a file.
 BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName);
 
