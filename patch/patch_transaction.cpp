@@ -48,6 +48,32 @@ bool firstFreeName(const CQORWCharString& strName, CQORWCharString& strFree)
     return false;
 }
 
+// Deletes a file even when it is read-only, as a copy of a read-only source is: Windows
+// refuses such a file until the attribute is taken away. A file that still cannot go gets the
+// attribute back, so that a failure leaves it as it was. Links and folders are left to
+// DeleteFileW alone.
+bool deleteFile(const CQORWCharString& strPath)
+{
+    if (DeleteFileW(strPath.getBuffer()))
+        return true;
+    DWORD dwError = GetLastError();
+    DWORD dwAttributes = GetFileAttributesW(strPath.getBuffer());
+    const DWORD dwNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (dwError != ERROR_ACCESS_DENIED || dwAttributes == INVALID_FILE_ATTRIBUTES ||
+        (dwAttributes & (FILE_ATTRIBUTE_READONLY | dwNotAFile)) != FILE_ATTRIBUTE_READONLY ||
+        !SetFileAttributesW(strPath.getBuffer(), dwAttributes & ~FILE_ATTRIBUTE_READONLY))
+    {
+        SetLastError(dwError);
+        return false;
+    }
+    if (DeleteFileW(strPath.getBuffer()))
+        return true;
+    dwError = GetLastError();
+    (void)SetFileAttributesW(strPath.getBuffer(), dwAttributes);
+    SetLastError(dwError);
+    return false;
+}
+
 HANDLE openForReading(const CQORWCharString& strPath)
 {
     return CreateFileW(strPath.getBuffer(), GENERIC_READ,
@@ -128,7 +154,7 @@ bool CPatchTransaction::recover(const CQORWCharString& strTarget)
         CQORWCharString strStaged = stagedPath(strTarget);
         if (exists(strStaged))
         {
-            if (!DeleteFileW(strStaged.getBuffer()))
+            if (!deleteFile(strStaged))
             {
                 logPatchFailure(
                     m_szStage,
@@ -271,7 +297,7 @@ bool CPatchTransaction::swap()
 
 void CPatchTransaction::removeAside(const CQORWCharString& strAside)
 {
-    if (DeleteFileW(strAside.getBuffer()))
+    if (deleteFile(strAside))
     {
         logPatchStep(m_szStage, named(TEXT("Deleted the old file"), strAside));
         return;
@@ -309,7 +335,7 @@ void CPatchTransaction::undo(const SStep& step)
 {
     if (step.kind == skCreated)
     {
-        if (DeleteFileW(step.strTo.getBuffer()) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        if (deleteFile(step.strTo) || GetLastError() == ERROR_FILE_NOT_FOUND)
             logPatchStep(m_szStage, named(TEXT("Undone: removed"), step.strTo));
         else
             logPatchFailure(m_szStage, named(TEXT("Unable to undo: remove"), step.strTo),

@@ -2,7 +2,9 @@
 // file-changing call of a whole run fails, or the process dies there (a child process ends at
 // that call). At each point: no original is lost; a failure leaves the drive and the marker as
 // they were; a success has every entry and profile copy new; and a plain rerun ends fully
-// patched, each .bak the original, no temporary file left.
+// patched, each .bak the original, no temporary file left. Each sweep runs twice: on plain
+// files, and with every file read-only (a copy from read-only media is), which Windows refuses
+// to delete.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,11 +50,23 @@ protected:
             writeFile(profileCopy(i), oldCopy(i));
     }
 
-    void rebuild()
+    void rebuild(bool bReadOnly)
     {
         TearDown();
         qorTestResetEnvironment();
         SetUp();
+        if (!bReadOnly)
+            return;
+        std::vector<wstring_t> vecFiles;
+        for (size_t i = 0; i < kProfileCopyCount; ++i)
+            vecFiles.push_back(profileCopy(i));
+        for (size_t i = 0; i < kEntryCount; ++i)
+        {
+            vecFiles.push_back(source(i));
+            vecFiles.push_back(installed(i));
+        }
+        for (const wstring_t& strFile : vecFiles)
+            ASSERT_TRUE(qorTestSetReadOnly(strFile.c_str(), /*bReadOnly=*/true));
     }
 
     static wstring_t profileCopy(size_t i) { return wide(kProfileCopies[i]); }
@@ -175,87 +189,95 @@ protected:
 
 TEST_F(TransactionSweep, AFailureAtEveryFileChangeLeavesTheMachineAsItWas)
 {
-    SSweepCounts counts;
-    for (int k = 1;; ++k)
+    for (bool bReadOnly : {false, true})
     {
-        rebuild();
-        std::map<std::string, std::string> mapBefore = driveFiles();
-        qorhost::failFileChange(k, k % 2 != 0 ? ERROR_ACCESS_DENIED : ERROR_DISK_FULL);
-        bool bPassed = runStage();
-        if (qorhost::fileChangeCount() < k)
-            break;
-        ++counts.nPoints;
-        counts.nLosses += lostOriginals();
-        if (bPassed && !isFullyNew())
-            ++counts.nSuccessesIncomplete;
-        if (!bPassed)
+        SCOPED_TRACE(bReadOnly ? "read-only files" : "plain files");
+        SSweepCounts counts;
+        for (int k = 1;; ++k)
         {
-            ++counts.nFailures;
-            std::string strChanges = driveChanges(mapBefore, driveFiles());
-            EXPECT_EQ("", strChanges) << "failing call " << k;
-            if (!strChanges.empty() || isPatchApplied())
-                ++counts.nFailuresThatChanged;
-            if (isMixed())
-                ++counts.nMixed;
+            rebuild(bReadOnly);
+            std::map<std::string, std::string> mapBefore = driveFiles();
+            qorhost::failFileChange(k, k % 2 != 0 ? ERROR_ACCESS_DENIED : ERROR_DISK_FULL);
+            bool bPassed = runStage();
+            if (qorhost::fileChangeCount() < k)
+                break;
+            ++counts.nPoints;
+            counts.nLosses += lostOriginals();
+            if (bPassed && !isFullyNew())
+                ++counts.nSuccessesIncomplete;
+            if (!bPassed)
+            {
+                ++counts.nFailures;
+                std::string strChanges = driveChanges(mapBefore, driveFiles());
+                EXPECT_EQ("", strChanges) << "failing call " << k;
+                if (!strChanges.empty() || isPatchApplied())
+                    ++counts.nFailuresThatChanged;
+                if (isMixed())
+                    ++counts.nMixed;
+            }
+            rerunAndCount(counts);
         }
-        rerunAndCount(counts);
+        print(bReadOnly ? "failure sweep, read-only files" : "failure sweep", counts);
+        EXPECT_GT(counts.nPoints, 30);
+        EXPECT_GT(counts.nFailures, 20);
+        EXPECT_EQ(0, counts.nLosses);
+        EXPECT_EQ(0, counts.nFailuresThatChanged);
+        EXPECT_EQ(0, counts.nSuccessesIncomplete);
+        EXPECT_EQ(0, counts.nMixed);
+        EXPECT_EQ(0, counts.nNotConverged);
     }
-    print("failure sweep", counts);
-    EXPECT_GT(counts.nPoints, 30);
-    EXPECT_GT(counts.nFailures, 20);
-    EXPECT_EQ(0, counts.nLosses);
-    EXPECT_EQ(0, counts.nFailuresThatChanged);
-    EXPECT_EQ(0, counts.nSuccessesIncomplete);
-    EXPECT_EQ(0, counts.nMixed);
-    EXPECT_EQ(0, counts.nNotConverged);
 }
 
 // The child ends inside the call, before it changes anything, as a kill or a power cut would
 // between two calls; the registry is this process's, which the child never got to change.
 TEST_F(TransactionSweep, AKillAtEveryFileChangeLosesNothingAndTheRerunFinishes)
 {
-    SSweepCounts counts;
-    int nMixedInSwap = 0;
-    for (int k = 1;; ++k)
+    for (bool bReadOnly : {false, true})
     {
-        rebuild();
-        pid_t pid = fork();
-        if (pid == 0)
+        SCOPED_TRACE(bReadOnly ? "read-only files" : "plain files");
+        SSweepCounts counts;
+        int nMixedInSwap = 0;
+        for (int k = 1;; ++k)
         {
-            qorhost::abortAtFileChange(k);
-            _exit(runStage() ? 0 : 1);
-        }
-        int iStatus = 0;
-        ASSERT_EQ(pid, waitpid(pid, &iStatus, 0));
-        ASSERT_TRUE(WIFEXITED(iStatus));
-        if (WEXITSTATUS(iStatus) != qorhost::kFileChangeAbortStatus)
-        {
-            EXPECT_EQ(0, WEXITSTATUS(iStatus)) << "the run without a kill passes";
-            break;
-        }
-        ++counts.nPoints;
-        counts.nLosses += lostOriginals();
-        if (isMixed())
-        {
-            ++counts.nMixed;
-            // Inside the swaps every entry's new file is staged or already in.
-            bool bInSwap = true;
-            for (size_t i = 0; i < kEntryCount; ++i)
+            rebuild(bReadOnly);
+            pid_t pid = fork();
+            if (pid == 0)
             {
-                std::string strNew = "new " + std::to_string(i);
-                if (qorTestReadFile(installed(i)) != strNew &&
-                    qorTestReadFile(installed(i) + TEXT(".~lkp")) != strNew)
-                    bInSwap = false;
+                qorhost::abortAtFileChange(k);
+                _exit(runStage() ? 0 : 1);
             }
-            if (bInSwap)
-                ++nMixedInSwap;
+            int iStatus = 0;
+            ASSERT_EQ(pid, waitpid(pid, &iStatus, 0));
+            ASSERT_TRUE(WIFEXITED(iStatus));
+            if (WEXITSTATUS(iStatus) != qorhost::kFileChangeAbortStatus)
+            {
+                EXPECT_EQ(0, WEXITSTATUS(iStatus)) << "the run without a kill passes";
+                break;
+            }
+            ++counts.nPoints;
+            counts.nLosses += lostOriginals();
+            if (isMixed())
+            {
+                ++counts.nMixed;
+                // Inside the swaps every entry's new file is staged or already in.
+                bool bInSwap = true;
+                for (size_t i = 0; i < kEntryCount; ++i)
+                {
+                    std::string strNew = "new " + std::to_string(i);
+                    if (qorTestReadFile(installed(i)) != strNew &&
+                        qorTestReadFile(installed(i) + TEXT(".~lkp")) != strNew)
+                        bInSwap = false;
+                }
+                if (bInSwap)
+                    ++nMixedInSwap;
+            }
+            rerunAndCount(counts);
         }
-        rerunAndCount(counts);
+        print(bReadOnly ? "kill sweep, read-only files" : "kill sweep", counts);
+        std::printf("kill sweep: %d of the mixed installs inside the swap step\n", nMixedInSwap);
+        EXPECT_GT(counts.nPoints, 30);
+        EXPECT_EQ(0, counts.nLosses);
+        EXPECT_EQ(counts.nMixed, nMixedInSwap);
+        EXPECT_EQ(0, counts.nNotConverged);
     }
-    print("kill sweep", counts);
-    std::printf("kill sweep: %d of the mixed installs inside the swap step\n", nMixedInSwap);
-    EXPECT_GT(counts.nPoints, 30);
-    EXPECT_EQ(0, counts.nLosses);
-    EXPECT_EQ(counts.nMixed, nMixedInSwap);
-    EXPECT_EQ(0, counts.nNotConverged);
 }

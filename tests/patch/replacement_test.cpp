@@ -84,13 +84,21 @@ TEST_F(Replacement, TheInstalledFileIsKeptUnderTheFirstFreeBackupName)
     }
 }
 
+// The sources are read-only, as copied from a CD: so are the copies staged before the missing
+// one, which Windows refuses to delete as they are, and which still go.
 TEST_F(Replacement, AMissingSourceChangesNothing)
 {
+    for (size_t i = 0; i < kEntryCount; ++i)
+        ASSERT_TRUE(qorTestSetReadOnly(source(i).c_str(), /*bReadOnly=*/true));
+    ASSERT_TRUE(qorTestSetReadOnly(source(3).c_str(), /*bReadOnly=*/false));
     ASSERT_TRUE(DeleteFileW(source(3).c_str()));
     EXPECT_FALSE(replaceComponentFiles());
     // The entries before it were staged, not swapped: every installed file is as it was.
     for (size_t i = 0; i < kEntryCount; ++i)
+    {
         EXPECT_EQ(untouched(i), state(i)) << g_aszEntries[i];
+        EXPECT_EQ(kMissing, qorTestReadFile(installed(i) + TEXT(".~lkp"))) << g_aszEntries[i];
+    }
 }
 
 TEST_F(Replacement, AFailedCopyLeavesAnEarlierRunsBackupAlone)
@@ -103,11 +111,15 @@ TEST_F(Replacement, AFailedCopyLeavesAnEarlierRunsBackupAlone)
 
 // A run cut off in its swaps left entry 2 swapped (new in place, original as .bak), entry 3
 // half-swapped (original as .bak, new one still staged) and staged copies elsewhere: the next
-// run finishes it, and each .bak is the original.
+// run finishes it, and each .bak is the original. The staged copies are read-only, as copies
+// of read-only sources are.
 TEST_F(Replacement, ARunAfterAnInterruptedOneFinishesItsWork)
 {
     for (size_t i = 0; i < kEntryCount; ++i)
+    {
         writeFile(installed(i) + TEXT(".~lkp"), "new " + std::to_string(i));
+        ASSERT_TRUE(qorTestSetReadOnly((installed(i) + TEXT(".~lkp")).c_str(), /*bReadOnly=*/true));
+    }
     ASSERT_TRUE(MoveFileW(installed(2).c_str(), backup(2).c_str()));
     ASSERT_TRUE(MoveFileW((installed(2) + TEXT(".~lkp")).c_str(), installed(2).c_str()));
     ASSERT_TRUE(MoveFileW(installed(3).c_str(), backup(3).c_str()));
