@@ -314,6 +314,19 @@ TEST_F(RegistryTransfer, ImportReadsOnlyTheWritersFormsRootsAndEncodings)
          "B=REG_RAW:0x00000003:01 02",
          true,
          {"Tree", "Tree|B|3|0102"}},
+        {"coded name",
+         eUtf16,
+         "Tree",
+         "?61 00 62 00=REG_RAW:0x00000003:01",
+         true,
+         {"Tree", "Tree|ab|3|01"}},
+        // A NUL unit would cut the name short: another value would get the data.
+        {"coded name with a NUL",
+         eUtf16,
+         "Tree",
+         "?61 00 00 00 62 00=REG_RAW:0x00000003:01",
+         false,
+         {"Tree"}},
         {"list item glued", eUtf16, "Tree", "L=REG_SZ_MULTI:61000000", false, {"Tree"}},
         {"list item empty", eUtf16, "Tree", "L=REG_SZ_MULTI:61 00 00 00,", false, {"Tree"}},
         {"list items",
@@ -441,6 +454,7 @@ TEST_F(RegistryTransfer, TextFileGivesBackEveryValueExactlyOrSaysItCouldNot)
         {"a=b", REG_SZ, utf16Bytes("v")},
         {";comment", REG_DWORD, {1, 0, 0, 0}},
         {" padded ", REG_SZ, utf16Bytes(" padded ")},
+        {"blank at the end ", REG_SZ, utf16Bytes("v")},
         {"?q", REG_SZ, utf16Bytes("v")},
         {"line\nbreak", REG_BINARY, {1}},
         {"", REG_SZ, utf16Bytes("default")},
@@ -520,4 +534,20 @@ TEST_F(RegistryTransfer, TransfersThatCannotBeDoneSaySo)
     ASSERT_TRUE(qorTestWriteFile(strFile, "x"));
     EXPECT_FALSE(
         treeKey().exportKey((strFile + wide("\\below\\tree.qreg")).c_str(), kTextFormat, true));
+}
+
+// A file that starts as the UTF-16 mark does and is not UTF-16 (ANSI "\xFF" first) stays as it
+// is: a name beyond ASCII goes into it coded, in ASCII, not as text the code page would lose.
+TEST_F(RegistryTransfer, AnExistingFileInAnotherEncodingGetsNamesBeyondASCIICoded)
+{
+    ASSERT_TRUE(qorTestWriteFile(fileName(), "\xFF;\r\n"));
+    HKEY hTree = createBelow("Tree");
+    ASSERT_EQ(ERROR_SUCCESS, setString(hTree, TEXT("\x03A9mega"), TEXT("v")));
+    RegCloseKey(hTree);
+    CQORRegistryFile file(fileName().c_str());
+    EXPECT_TRUE(file.writeFile(HKEY_CURRENT_USER, below("Tree").c_str(), false));
+    std::string strBytes = qorTestReadFile(fileName());
+    EXPECT_EQ(0u, strBytes.rfind("\xFF;\r\n", 0));
+    EXPECT_NE(std::string::npos, strBytes.find("?A9 03 6D 00 65 00 67 00 61 00=REG_RAW:"))
+        << strBytes;
 }
