@@ -50,6 +50,14 @@ TEST_F(Replacement, TheInstalledFileIsKeptUnderTheFirstFreeBackupName)
              t.writeFile(t.backup(kEntry) + TEXT(".1"), "older");
          },
          true, "new 4 | <missing> | older | old 4"},
+        {"a read-only older file, and the installed file read-only",
+         [](Replacement& t)
+         {
+             t.writeFile(t.backup(kEntry), "older");
+             ASSERT_TRUE(qorTestSetReadOnly(t.backup(kEntry).c_str(), /*bReadOnly=*/true));
+             ASSERT_TRUE(qorTestSetReadOnly(t.installed(kEntry).c_str(), /*bReadOnly=*/true));
+         },
+         true, "new 4 | older | old 4 | <missing>"},
         {"the installed file already new",
          [](Replacement& t) { t.writeFile(t.installed(kEntry), "new 4"); }, true,
          "new 4 | <missing> | <missing> | <missing>"},
