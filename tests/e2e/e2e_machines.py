@@ -320,10 +320,17 @@ class WineMachine(Machine):
     def reset(self):
         self.stop_components()
         self.language_env = {}
-        self.wine_call("reg", "delete", r"HKLM\Software\Arvenne", "/f", check_status=False)
-        self.set_release("winxp")
-        registry = "Z:" + str(EXAMPLE / "registry.reg").replace("/", "\\")
-        self.wine_call("regedit", "/s", registry)
+        # One regedit for the whole registry (a Wine start is slow in an emulated guest): the
+        # example's key removed, the release set to XP, then the example's values.
+        example = (EXAMPLE / "registry.reg").read_bytes().decode("utf-16").splitlines()
+        lines = [example[0], "", r"[-HKEY_LOCAL_MACHINE\Software\Arvenne]", "",
+                 r"[HKEY_CURRENT_USER\Software\Wine]", '"Version"="winxp"'] + example[1:]
+        reset_file = self.drive_c / "qor-e2e-reset.reg"
+        reset_file.write_bytes(b"\xff\xfe" + ("\r\n".join(lines) + "\r\n").encode("utf-16-le"))
+        try:
+            self.wine_call("regedit", "/s", "C:\\qor-e2e-reset.reg")
+        finally:
+            reset_file.unlink()
         for folder in ("Program Files/Arvenne", PATCH_DIR, "Documents and Settings", "logs",
                        LOG_FOLDER,
                        f"users/{self.user}/AppData/Roaming/Mozilla"):
