@@ -392,4 +392,19 @@ TEST_F(HostRegistry, KeysGoNoDeeperThan512LevelsAndDeepTreesSaveAndRestore)
     ASSERT_NE(nullptr, hDeepest);
     EXPECT_EQ(std::vector<BYTE>({1, 0, 0, 0}), valueBytes(hDeepest, TEXT("N")));
     RegCloseKey(hDeepest);
+
+    // The machine's file is held to the same depth: its deepest allowed key loads, a key one
+    // level deeper is left out with all of its path.
+    std::string strChain8(strChain.begin(), strChain.end());
+    makeFolder();
+    std::ofstream(registryFile(), std::ios::binary)
+        << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" << strChain8
+        << "]\r\n\"N\"=dword:00000001\r\n\r\n"
+        << "[HKEY_CURRENT_USER\\d\\" << strChain8 << "]\r\n\"N\"=dword:00000002\r\n";
+    qorhost::useMachineFolder(m_strFolder);
+    hDeepest = openKey(HKEY_CURRENT_USER, strChain.c_str());
+    ASSERT_NE(nullptr, hDeepest);
+    EXPECT_EQ(std::vector<BYTE>({1, 0, 0, 0}), valueBytes(hDeepest, TEXT("N")));
+    RegCloseKey(hDeepest);
+    EXPECT_EQ(nullptr, openKey(HKEY_CURRENT_USER, TEXT("d")));
 }
