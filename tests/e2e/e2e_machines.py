@@ -286,8 +286,10 @@ class WineMachine(Machine):
 
     KEYS = {"OK": "Return", "Cancel": "Escape", "Yes": "y", "No": "n"}
 
-    def __init__(self, program, idle, win64, prefix, display):
+    def __init__(self, program, idle, win64, prefix, display, time_scale=1):
         super().__init__()
+        # How many times longer than here a Wine program may take (the emulated 32-bit guest).
+        self.time_scale = time_scale
         self.program = Path(program)
         self.idle = Path(idle)
         self.win64 = win64
@@ -308,7 +310,8 @@ class WineMachine(Machine):
 
     def wine_call(self, *args, check_status=True):
         result = subprocess.run([self.wine] + list(args), env=self.env, stdin=subprocess.DEVNULL,
-                                capture_output=True, text=True, errors="replace", timeout=120)
+                                capture_output=True, text=True, errors="replace",
+                                timeout=120 * self.time_scale)
         if check_status and result.returncode != 0:
             raise CaseFailed("wine %s failed: %s" % (" ".join(args), result.stderr.strip()))
         return result
@@ -392,7 +395,7 @@ class WineMachine(Machine):
                                    stderr=subprocess.DEVNULL)
         self.components.append(process)
         # Until Wine has the program running, no snapshot can list it.
-        deadline = time.time() + 30
+        deadline = time.time() + 30 * self.time_scale
         while time.time() < deadline:
             listed = subprocess.run(["pgrep", "-f", re.escape("C:\\idle\\" + name)],
                                     capture_output=True, text=True)
@@ -424,7 +427,7 @@ class WineMachine(Machine):
                                        stdin=subprocess.DEVNULL, stdout=output,
                                        stderr=trace)
             answered, seen = [], set()
-            deadline = time.time() + 120
+            deadline = time.time() + 120 * self.time_scale
             while process.poll() is None and time.time() < deadline:
                 fresh = [w for w in self._windows() if w not in seen]
                 if fresh:
@@ -443,7 +446,7 @@ class WineMachine(Machine):
             if process.poll() is None:
                 process.kill()
                 process.wait()
-                raise CaseFailed("the program did not end within two minutes")
+                raise CaseFailed("the program did not end within %d s" % (120 * self.time_scale))
         trace_text = trace_path.read_text(errors="replace")
         trace_path.unlink()
         reported = re.search(r"^exit code=(-?\d+)", output_path.read_text(errors="replace"), re.M)

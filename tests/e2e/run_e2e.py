@@ -451,6 +451,8 @@ def main():
     parser.add_argument("--idle", help="the idle Windows program (wine)")
     parser.add_argument("--win64", action="store_true", help="64-bit Wine (wine)")
     parser.add_argument("--prefix", help="the Wine prefix to fill (wine; default: temporary)")
+    parser.add_argument("--time-scale", type=int, default=1,
+                        help="how many times longer Wine programs may take (wine; default 1)")
     # Cases may follow the options, as the usage above has them.
     args = parser.parse_intermixed_args()
     if args.list:
@@ -479,7 +481,8 @@ def main():
     try:
         # The wineserver must come up with the display, or every box answers 0 unseen.
         subprocess.run(wine_run + ["--start"], env=env, check=True, stdin=subprocess.DEVNULL)
-        machine = WineMachine(str(Path(args.program).resolve()), args.idle, args.win64, prefix, display)
+        machine = WineMachine(str(Path(args.program).resolve()), args.idle, args.win64, prefix,
+                              display, args.time_scale)
 
         def fresh():
             machine.reset()
