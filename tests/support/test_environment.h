@@ -14,9 +14,6 @@ bool qorTestEnterFolder(LPCWSTR szFolder);
 // Back to the working folder the program started in.
 bool qorTestLeaveFolder();
 
-// Gives the file (a Windows path) the read-only attribute or takes it away.
-bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly);
-
 // For as long as it lives, the machine is one that programs the test starts see as well: on
 // the host a machine folder of its own (removed afterwards), under Wine the prefix anyway.
 class CSharedMachine

@@ -15,6 +15,8 @@ typedef std::basic_string<WCHAR> wstring_t;
 bool qorTestWriteFile(const wstring_t& strPath, const std::string& strContent);
 // The file's bytes, or "<missing>" when it cannot be opened.
 std::string qorTestReadFile(const wstring_t& strPath);
+// Gives the file the read-only attribute or takes it away.
+bool qorTestSetReadOnly(LPCWSTR szPath, bool bReadOnly);
 // Deletes the folder with everything below it; a missing folder is fine.
 void qorTestRemoveTree(const wstring_t& strFolder);
 // The names a search delivers (UTF-8), in its order; empty when it finds nothing.
